@@ -1,0 +1,3 @@
+#include "resolver/resolver.h"
+
+Text ExpandShortLink(const Text&) { return Text(); }
