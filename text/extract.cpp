@@ -1,0 +1,34 @@
+#include "text/text.h"
+
+Text ExtractHost(const Text& link) {
+    Text t = ToLower(link);
+    if (TextRight(t, 1) != "/") t += "/";
+    Text marker = "https://";
+    if (TextLeft(t, 8) != marker) {
+        marker = "http://";
+        if (FindText(t, marker) == -1) t = ConcatText(marker, t);
+    }
+    t = TextBetween(t, marker, "/");
+    const int colon = FindText(t, ":");
+    if (colon != -1) return TextLeft(t, colon - 1);
+    return t;
+}
+
+Text TextBetween(const Text& text, const Text& leftMarker, const Text& rightMarker) {
+    // Callers write a double quote inside a marker as "#引号".
+    const Text quoteWord = "#\xD2\xFD\xBA\xC5";
+    const Text left = ReplaceText(leftMarker, quoteWord, "\"", 1, kEveryOccurrence, true);
+    const Text right = ReplaceText(rightMarker, quoteWord, "\"", 1, kEveryOccurrence, true);
+    const int p = FindText(text, left);
+    if (p == -1) return Text();
+    const int s = p + TextLength(left);
+    const int q = FindText(text, right, s);
+    if (q == -1) return Text();
+    return TextMiddle(text, s, q - s);
+}
+
+Text TextBefore(const Text& text, const Text& marker) {
+    const int p = FindText(text, marker);
+    if (p == -1) return Text();
+    return TextLeft(text, p - 1);
+}
