@@ -2,9 +2,11 @@
 fresh virtual desktop (see harness.py); run one group with
     gui_tests.py StartTests
 """
+import http.server
 import os
 import shutil
 import tempfile
+import threading
 import unittest
 import xml.etree.ElementTree as ET
 
@@ -310,6 +312,61 @@ class ResolveTests(ProgramTest):
         self.assertEqual(p.main.text(), SUCCESS_CAPTION)
         self.assertEqual(p.main.rect(), grown)
         self.assertEqual(p.clipboard(), PERSONAL_DIRECT)
+
+
+    def test_other_links_are_resolved_through_the_redirect(self):
+        table = [
+            ("redirect to a personal link", [("Location", PERSONAL_LINK.decode())], PERSONAL_DIRECT),
+            ("no redirect target", [], None),
+        ]
+        for name, headers, direct in table:
+            with self.subTest(name):
+                server = RedirectServer(headers)
+                self.addCleanup(server.close)
+                p = Program()
+                try:
+                    link = b"http://127.0.0.1:%d/s!Aq1-bcD2" % server.port
+                    self.resolve(p, link)
+                    if direct:
+                        wait_for("the success caption", lambda: p.main.text() == SUCCESS_CAPTION)
+                        self.assertEqual(p.clipboard(), direct)
+                    else:
+                        self.expect_failure_box(p)
+                        self.assertEqual(p.main.text(), CAPTION)
+                    # One GET of the link itself; the redirect is not followed.
+                    self.assertEqual(server.requests, [("GET", "/s!Aq1-bcD2")])
+                finally:
+                    p.close()
+
+
+class RedirectServer(http.server.ThreadingHTTPServer):
+    """Answers every GET on 127.0.0.1 with a 302 carrying the given headers."""
+
+    def __init__(self, headers):
+        self.headers, self.requests = headers, []
+        outer = self
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                outer.requests.append((self.command, self.path))
+                self.send_response(302 if outer.headers else 200)
+                for name, value in outer.headers:
+                    self.send_header(name, value)
+                self.send_header("Content-Length", "0")
+                self.end_headers()
+
+            def log_message(self, *args):
+                pass
+
+        super().__init__(("127.0.0.1", 0), Handler)
+        self.port = self.server_address[1]
+        self.thread = threading.Thread(target=self.serve_forever, daemon=True)
+        self.thread.start()
+
+    def close(self):
+        self.shutdown()
+        self.server_close()
+        self.thread.join()
 
 
 class KeysTests(ProgramTest):
