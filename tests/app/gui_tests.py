@@ -170,6 +170,21 @@ class StartTests(ProgramTest):
         self.assertNotEqual(border, {(255, 255, 255)})
         self.assertEqual(set(ring(1)), {(255, 255, 255)})
 
+    def test_clicks_on_the_prompt_and_the_background_do_nothing(self):
+        p = self.start()
+        client = p.main.client()
+        prompt = p.control(PROMPT_LABEL).rect()
+        for x, y in [((prompt[0] + prompt[2]) // 2, (prompt[1] + prompt[3]) // 2), (client[0] + 200, client[1] + 44)]:
+            p.d("mouse", x, y)
+        # Input is handled in order: the letter typed last shows the clicks are done.
+        p.key("a")
+        wait_for("the letter typed after the clicks", lambda: p.control(LINK_BOX).text() == b"a")
+        p.sync()
+        self.assertEqual(p.focus(), p.control(LINK_BOX).hwnd)
+        self.assertEqual(p.dialogs(), [])
+        self.assertEqual(p.main.text(), CAPTION)
+        self.assertEqual(outer_size(p.main.rect()), (466, 75))
+
     def test_typing_is_not_limited_to_the_box_width(self):
         p = self.start()
         box = p.control(LINK_BOX)
@@ -284,11 +299,17 @@ class ResolveTests(ProgramTest):
         client = p.main.client()
         self.assertGreaterEqual(client[3], client[1] + 72)
         self.assertEqual(p.control(HOME_PAGE_LABEL).text(), HOME_PAGE_CAPTION)
+        # A second success, parameters the other way round: same window, new link.
+        self.resolve(p, b"https://onedrive.live.com/?x=1&authkey=!Zz&resid=77%2188&")
+        wait_for("the new link", lambda: p.clipboard() == b"https://storage.live.com/items/77%2188?authkey=!Zz")
+        self.assertEqual(p.main.rect(), after)
+        self.assertEqual(p.main.text(), SUCCESS_CAPTION)
 
     def test_failures_change_nothing(self):
         table = [
             ("authkey last", b"https://onedrive.live.com/redir?resid=4F2A%21107&authkey=!AbC"),
             ("no resid", b"https://onedrive.live.com/redir?id=4F2A&authkey=!AbC&"),
+            ("authkey first in the query", b"https://onedrive.live.com/?authkey=!AbC&resid=4F2A%21107&"),
             ("host in capitals", b"https://ONEDRIVE.LIVE.COM/redir?resid=4F2A%21107&authkey=!AbC&"),
             ("empty box", b""),
         ]
