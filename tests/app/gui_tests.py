@@ -76,6 +76,10 @@ class ProgramTest(unittest.TestCase):
     def away_and_back(self, p):
         """Activates a window of the driver's own, then the program again."""
         p.activate(p.d("own")[0])
+        # The switch back counts only once the program has taken note of losing
+        # the focus; otherwise Wine may hand it back without a focus change.
+        ours = {p.control(LINK_BOX).hwnd, p.control(RESOLVE_BUTTON).hwnd}
+        wait_for("the program to lose the focus", lambda: p.focus() not in ours)
         p.activate(p.main.hwnd)
 
     def expect_failure_box(self, p):

@@ -93,7 +93,7 @@ class Driver:
         """One command; its answer's words after "ok"."""
         answer = self.raw(*words)
         if answer[0] != "ok":
-            raise DriverError(" ".join(words and map(str, words)) + ": " + " ".join(answer))
+            raise DriverError(" ".join(map(str, words)) + ": " + " ".join(answer))
         return answer[1:]
 
     def close(self):
@@ -174,6 +174,8 @@ class Program:
                 self.d("kill", self.pid)
             self.d.close()
         finally:
+            # The program runs in the process group of the desktop's explorer:
+            # should the driver have failed to end it, this does.
             if self.explorer:
                 end_process(self.explorer)
 
