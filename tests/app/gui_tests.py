@@ -10,7 +10,7 @@ import threading
 import unittest
 import xml.etree.ElementTree as ET
 
-from harness import (HOME_PAGE_LABEL, LINK_BOX, PROMPT_LABEL, RESOLVE_BUTTON, Driver, Program, Timeout, gbk,
+from harness import (HOME_PAGE_LABEL, LINK_BOX, PROMPT_LABEL, RESOLVE_BUTTON, Driver, Program, gbk,
                      hexed, unhexed, wait_for, windows_path)
 
 WS_CAPTION, WS_SYSMENU, WS_THICKFRAME = 0x00C00000, 0x00080000, 0x00040000
@@ -35,6 +35,9 @@ OTHER_SHARE_LINKS = [
     b"HTTPS://ONEDRIVE.LIVE.COM/?cid=1&resid=A%21B&authkey=K&",
     b"https://contoso-my.sharepoint.com/:b:/g/personal/x/EaBc?e=1",
 ]
+
+
+WHITE = (255, 255, 255)
 
 
 def outer_size(rect):
@@ -72,6 +75,17 @@ class ProgramTest(unittest.TestCase):
     def resolve_successfully(self, p):
         self.resolve(p, PERSONAL_LINK)
         wait_for("the success caption", lambda: p.main.text() == SUCCESS_CAPTION)
+
+    @staticmethod
+    def wait_painted(p, shot):
+        """Waits until the window shows its controls: the prompt's dark letters
+        and the link box's white inside. Only then may a test judge that
+        something is absent from the screen."""
+        prompt, box = p.control(PROMPT_LABEL).rect(), p.control(LINK_BOX).rect()
+        inside = (box[0] + 2, box[3] - 4, box[2] - 2, box[3] - 2)
+        wait_for("the window painted", lambda: any(max(px) < 100 for row in p.capture(prompt, shot) for px in row)
+                 and {px for row in p.capture(inside, shot) for px in row} == {WHITE})
+        p.sync()
 
     def away_and_back(self, p):
         """Activates a window of the driver's own, then the program again."""
@@ -117,6 +131,7 @@ class StartTests(ProgramTest):
         # client area: that strip must show nothing but the background.
         if client[3] > label_top:
             shot = os.path.join(scratch_dir(self), "strip.bmp")
+            self.wait_painted(p, shot)
             background = p.capture((client[0] + 2, client[1] + 2, client[0] + 3, client[1] + 3), shot)[0][0]
             p.sync()
             strip = p.capture((client[0], label_top, client[2], client[3]), shot)
@@ -165,14 +180,17 @@ class StartTests(ProgramTest):
         # A one-pixel border, not a sunken edge. Wine's edit control drops
         # WS_BORDER from the style it reports and draws the border itself, so
         # look at the pixels: one ring of border colour, then the white inside.
-        rows = p.capture(box.rect(), os.path.join(scratch_dir(self), "box.bmp"))
-        h, w = len(rows), len(rows[0])
-        ring = lambda n: [rows[y][x] for y in range(n, h - n) for x in range(n, w - n)
-                          if y in (n, h - 1 - n) or x in (n, w - 1 - n)]
-        border = set(ring(0))
-        self.assertEqual(len(border), 1)
-        self.assertNotEqual(border, {(255, 255, 255)})
-        self.assertEqual(set(ring(1)), {(255, 255, 255)})
+        shot = os.path.join(scratch_dir(self), "box.bmp")
+
+        def one_pixel_border():
+            rows = p.capture(box.rect(), shot)
+            h, w = len(rows), len(rows[0])
+            ring = lambda n: {rows[y][x] for y in range(n, h - n) for x in range(n, w - n)
+                              if y in (n, h - 1 - n) or x in (n, w - 1 - n)}
+            border = ring(0)
+            return len(border) == 1 and border != {WHITE} and ring(1) == {WHITE}
+
+        wait_for("the box drawn with a one-pixel border", one_pixel_border)
 
     def test_clicks_on_the_prompt_and_the_background_do_nothing(self):
         p = self.start()
@@ -453,11 +471,7 @@ class HomePageTests(ProgramTest):
     def test_orange_label_shows_only_after_growth(self):
         p = self.start()
         shot = os.path.join(scratch_dir(self), "window.bmp")
-        prompt = p.control(PROMPT_LABEL).rect()
-        # Wait until the window is painted (the prompt's dark letters show) before
-        # judging that nothing orange is there.
-        wait_for("the window painted", lambda: any(
-            max(px) < 100 for row in p.capture(prompt, shot) for px in row))
+        self.wait_painted(p, shot)
         self.assertEqual(count_orange(p.capture(p.main.client(), shot)), 0)
         self.resolve_successfully(p)
         label = p.control(HOME_PAGE_LABEL).rect()
