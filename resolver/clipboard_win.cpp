@@ -1,0 +1,57 @@
+#include "resolver/clipboard.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace {
+
+// Another program may hold the clipboard for a moment.
+bool OpenClipboardBriefly() {
+    constexpr int kAttempts = 5;
+    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+        if (OpenClipboard(nullptr)) return true;
+        if (attempt < kAttempts) Sleep(15);
+    }
+    return false;
+}
+
+}  // namespace
+
+Text ReadClipboardText() {
+    if (!OpenClipboardBriefly()) return Text();
+    Text text;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const auto* bytes = static_cast<const char*>(GlobalLock(data))) {
+            // The block need not hold a zero byte; never read past its end.
+            text.assign(bytes, strnlen(bytes, GlobalSize(data)));
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+bool WriteClipboardText(const Text& text) {
+    // The block is ready before the clipboard is emptied, so a failure here
+    // leaves the user's clipboard alone.
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, text.size() + 1);
+    if (!block) return false;
+    void* bytes = GlobalLock(block);
+    if (!bytes) {
+        GlobalFree(block);
+        return false;
+    }
+    std::memcpy(bytes, text.data(), text.size());
+    GlobalUnlock(block);
+
+    if (!OpenClipboardBriefly()) {
+        GlobalFree(block);
+        return false;
+    }
+    // Once SetClipboardData succeeds the block belongs to the clipboard.
+    const bool written = EmptyClipboard() && SetClipboardData(CF_TEXT, block) != nullptr;
+    CloseClipboard();
+    if (!written) GlobalFree(block);
+    return written;
+}
