@@ -1,17 +1,32 @@
 #include "text/text.h"
+#include "text/walk.h"
 
+// The host is that of the link lower-cased with "/" added at its end, but only the host itself is
+// lower-cased: a clipboard can hold megabytes, and the markers "https://", "http://", "/" and ":"
+// are ASCII, so they stand in the lower-cased text exactly where they stand in the link ignoring
+// case, and case mapping moves no character boundary.
 Text ExtractHost(const Text& link) {
-    Text t = ToLower(link);
-    if (TextRight(t, 1) != "/") t += "/";
-    Text marker = "https://";
-    if (TextLeft(t, 8) != marker) {
-        marker = "http://";
-        if (FindText(t, marker) == -1) t = ConcatText(marker, t);
+    const bool slashAdded = TextRight(link, 1) != "/";
+    std::size_t hostStart = 0;  // 0-based; 0 also when "http://" goes in front
+    if (FindText(TextLeft(link, 8), "https://", 1, true) == 1) {
+        hostStart = 8;
+    } else {
+        // The added "/" cannot complete an "http://": it is added only where the link ends otherwise.
+        const int http = FindText(link, "http://", 1, true);
+        if (http != -1) hostStart = static_cast<std::size_t>(http - 1) + 7;
     }
-    t = TextBetween(t, marker, "/");
-    const int colon = FindText(t, ":");
-    if (colon != -1) return TextLeft(t, colon - 1);
-    return t;
+    const int slash = FindText(link, "/", static_cast<int>(hostStart) + 1);
+    std::size_t hostEnd = link.size();
+    if (slash != -1) {
+        hostEnd = static_cast<std::size_t>(slash) - 1;
+    } else if (!slashAdded || (hostStart < link.size() && EndsInIncompleteCharacter(link, hostStart))) {
+        // The added "/" is the second byte of an incomplete last character: no "/" ends the host.
+        return Text();
+    }
+    Text host = link.substr(hostStart, hostEnd - hostStart);
+    const int colon = FindText(host, ":");
+    if (colon != -1) host = TextLeft(host, colon - 1);
+    return ToLower(host);
 }
 
 Text TextBetween(const Text& text, const Text& leftMarker, const Text& rightMarker) {
