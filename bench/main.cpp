@@ -1,0 +1,43 @@
+// The benchmarks of the text, Base64, conversion, header and cookie routines. Before measuring,
+// the cookie routines are held to straightforward forms of their rules; the outcome goes into the
+// run's context, where bench/table.py reads it.
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "bench/reference.h"
+#include "bench/register.h"
+
+int main(int argc, char** argv) {
+    // Freed memory stays with the process: a fresh mapping for every 64 MiB result would measure
+    // this machine's page faults (several microseconds each in a virtual machine), not the
+    // routines, and the smaller sizes reuse their memory anyway.
+    mallopt(M_MMAP_MAX, 0);
+    mallopt(M_TRIM_THRESHOLD, -1);
+    // Touched once here, so that no routine pays for the first touch of the memory it gets.
+    {
+        const std::size_t warm = std::size_t{1} << 30;
+        char* heap = static_cast<char*>(std::malloc(warm));
+        std::memset(heap, 1, warm);
+        benchmark::DoNotOptimize(heap);
+        std::free(heap);
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+
+    bool identical = false;
+    const std::string checks = CheckAgainstReferences(identical);
+    std::fprintf(stderr, "%s\n", checks.c_str());
+    benchmark::AddCustomContext("reference_checks", checks);
+    benchmark::AddCustomContext("reference_identical", identical ? "yes" : "no");
+
+    RegisterTextBenchmarks();
+    RegisterHttpBenchmarks();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return identical ? 0 : 1;
+}
