@@ -1,6 +1,8 @@
 // Native stand-ins for the Windows services behind the text routines: a hook in place of the
-// message pump, and iconv in place of the system's code-page conversion, reproducing what
-// MultiByteToWideChar and WideCharToMultiByte give for code page 936.
+// message pump, and iconv in place of the system's code-page conversion. The conversion gives
+// what MultiByteToWideChar and WideCharToMultiByte give for code page 936, except that iconv
+// knows neither the system's best-fit replacements nor its private-use mappings: those
+// characters come out as "?".
 #include <iconv.h>
 
 #include <vector>
@@ -14,17 +16,17 @@ void (*g_processEventsHook)() = nullptr;
 
 bool InRange(unsigned char c, unsigned char low, unsigned char high) { return c >= low && c <= high; }
 
-// Decodes UTF-8 up to its first zero byte. Each maximal ill-formed part becomes one U+FFFD, as
-// the system's decoder does when asked for no flags.
+// Decodes UTF-8 up to its first zero byte. Each maximal ill-formed part (the longest start of
+// a well-formed sequence, at least one byte) becomes one U+FFFD.
 std::vector<char32_t> DecodeUtf8(const Bytes& utf8) {
-    std::vector<char32_t> units;
-    units.reserve(utf8.size());
+    std::vector<char32_t> characters;
+    characters.reserve(utf8.size());
     std::size_t i = 0;
     const std::size_t n = utf8.size();
     while (i < n && utf8[i] != 0) {
         const unsigned char lead = utf8[i];
         if (lead < 0x80) {
-            units.push_back(lead);
+            characters.push_back(lead);
             ++i;
             continue;
         }
@@ -54,10 +56,10 @@ std::vector<char32_t> DecodeUtf8(const Bytes& utf8) {
             low = 0x80;
             high = 0xBF;
         }
-        units.push_back(trail > 0 && taken == trail ? value : U'\uFFFD');
+        characters.push_back(trail > 0 && taken == trail ? value : U'\uFFFD');
         i = j;
     }
-    return units;
+    return characters;
 }
 
 }  // namespace
@@ -69,17 +71,23 @@ void ProcessEvents() {
 }
 
 Text Utf8ToGbk(const Bytes& utf8) {
-    const std::vector<char32_t> units = DecodeUtf8(utf8);
-    if (units.empty()) return Text();
+    const std::vector<char32_t> characters = DecodeUtf8(utf8);
+    if (characters.empty()) return Text();
     iconv_t converter = iconv_open("CP936", "UTF-32LE");
     if (converter == reinterpret_cast<iconv_t>(-1)) return Text();
 
     Text gbk;
-    gbk.reserve(units.size() * 2);
+    gbk.reserve(characters.size() * 2);
     char buffer[8];
-    for (char32_t unit : units) {
-        unsigned char in[4] = {static_cast<unsigned char>(unit), static_cast<unsigned char>(unit >> 8),
-                               static_cast<unsigned char>(unit >> 16), static_cast<unsigned char>(unit >> 24)};
+    for (char32_t character : characters) {
+        // Beyond the basic plane the system converts the two UTF-16 halves one by one, and the
+        // code page holds neither.
+        if (character > 0xFFFF) {
+            gbk += "??";
+            continue;
+        }
+        unsigned char in[4] = {static_cast<unsigned char>(character), static_cast<unsigned char>(character >> 8),
+                               static_cast<unsigned char>(character >> 16), static_cast<unsigned char>(character >> 24)};
         char* inPtr = reinterpret_cast<char*>(in);
         std::size_t inLeft = sizeof in;
         char* outPtr = buffer;

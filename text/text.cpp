@@ -2,30 +2,51 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "text/walk.h"
 
 namespace {
 
-// The slicing primitives take counts and positions from callers as plain ints.
+// substr clamps the count to the bytes that are left.
 Text Slice(const Text& text, std::size_t from, int count) {
     return text.substr(from, static_cast<std::size_t>(count));
 }
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c; }
+// Case mapping of eight one-byte characters at once: each byte of `word` is below 0x80, and
+// the bytes from `first` to `first` + 25 get bit 0x20 flipped.
+std::uint64_t FlipLetters(std::uint64_t word, unsigned char first) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    constexpr std::uint64_t kHighBits = kOnes * 0x80;
+    const std::uint64_t atOrAboveFirst = word + kOnes * (0x80 - first);
+    const std::uint64_t aboveLast = word + kOnes * (0x7F - (first + 25));
+    const std::uint64_t letters = atOrAboveFirst & ~aboveLast & kHighBits;
+    return word ^ (letters >> 2);
+}
 
-template <char (*Map)(char)>
-Text MapCase(const Text& text) {
+// Walks in character steps; runs of eight one-byte characters are mapped in one go.
+Text MapCase(const Text& text, unsigned char first) {
     Text mapped = text;
     const std::size_t n = mapped.size();
+    char* bytes = mapped.data();
     std::size_t i = 0;
     while (i < n) {
-        if (IsLeadByte(mapped[i])) {
+        if (n - i >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, bytes + i, 8);
+            if ((word & 0x8080808080808080u) == 0) {
+                word = FlipLetters(word, first);
+                std::memcpy(bytes + i, &word, 8);
+                i += 8;
+                continue;
+            }
+        }
+        if (IsLeadByte(bytes[i])) {
             i += 2;
         } else {
-            mapped[i] = Map(mapped[i]);
+            const unsigned char c = static_cast<unsigned char>(bytes[i]);
+            if (c >= first && c <= first + 25) bytes[i] = static_cast<char>(c ^ 0x20);
             ++i;
         }
     }
@@ -56,7 +77,8 @@ int FindText(const Text& text, const Text& what, int start, bool ignoreCase) {
     const std::size_t begin = start < 2 ? 0 : static_cast<std::size_t>(start) - 1;
     if (begin >= text.size()) return -1;
     if (what.empty()) return 1;
-    const std::size_t found = FindAtBoundary(text, begin, what, ignoreCase);
+    SearchState state;
+    const std::size_t found = FindAtBoundary(text, begin, what, ignoreCase, state);
     // An incomplete final character ends the walk before it can match.
     if (found == kNoMatch || (found == text.size() - 1 && IsLeadByte(text[found]))) return -1;
     return static_cast<int>(found) + 1;
@@ -74,8 +96,9 @@ Text ReplaceText(const Text& text, const Text& what, const Text& replacement, in
     result.append(text, 0, begin);
     std::size_t i = begin;
     int made = 0;
+    SearchState state;
     while (count < 0 || made < count) {
-        const std::size_t found = FindAtBoundary(text, i, what, !caseSensitive);
+        const std::size_t found = FindAtBoundary(text, i, what, !caseSensitive, state);
         if (found == kNoMatch) break;
         result.append(text, i, found - i);
         result += replacement;
@@ -98,8 +121,9 @@ TextArray SplitText(const Text& text, const Text& separator) {
     TextArray members;
     const std::size_t n = text.size();
     std::size_t cut = 0;
+    SearchState state;
     for (;;) {
-        const std::size_t found = FindAtBoundary(text, cut, separator, false);
+        const std::size_t found = FindAtBoundary(text, cut, separator, false, state);
         if (found == kNoMatch || (found == n - 1 && IsLeadByte(text[found]))) break;
         members.push_back(text.substr(cut, found - cut));
         cut = found + separator.size();
@@ -125,8 +149,9 @@ Text RemoveSpaces(const Text& text) {
     Text kept;
     kept.reserve(text.size());
     std::size_t i = 0;
+    SearchState state;
     for (;;) {
-        const std::size_t blank = FindBlank(text, i);
+        const std::size_t blank = FindBlank(text, i, state);
         if (blank == kNoMatch) break;
         kept.append(text, i, blank - i);
         i = blank + BlankWidthAt(text, blank);
@@ -136,8 +161,8 @@ Text RemoveSpaces(const Text& text) {
     return kept;
 }
 
-Text ToUpper(const Text& text) { return MapCase<UpperAscii>(text); }
-Text ToLower(const Text& text) { return MapCase<LowerAscii>(text); }
+Text ToUpper(const Text& text) { return MapCase(text, 'a'); }
+Text ToLower(const Text& text) { return MapCase(text, 'A'); }
 
 int CharCode(const Text& text, int position) {
     if (position < 1 || static_cast<std::size_t>(position) > text.size()) return 0;

@@ -1,5 +1,6 @@
 #include "text/walk.h"
 
+#include <cstdint>
 #include <cstring>
 
 // The walks must stay linear and close to memchr speed on large texts, so instead of stepping
@@ -16,49 +17,52 @@ char OtherCase(char c) {
 
 char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
 
-// Whether `at` is a boundary, given that `known` <= `at` is one.
+constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+
+// Whether `at` is a boundary, given that `known` <= `at` is one. Double-byte text is one long
+// run of bytes >= 0x80, so the run is measured eight bytes at a time.
 bool IsBoundary(std::string_view text, std::size_t known, std::size_t at) {
     std::size_t runStart = at;
+    while (runStart - known >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + runStart - 8, 8);
+        if ((word & kHighBits) != kHighBits) break;
+        runStart -= 8;
+    }
     while (runStart > known && IsLeadByte(text[runStart - 1])) --runStart;
     return (at - runStart) % 2 == 0;
 }
 
-// Next position in [from, last] holding `byte`, remembered until the scan passes it.
-struct NextByte {
-    char byte;
-    std::size_t cached = 0;
-    bool valid = false;
-
-    std::size_t Find(std::string_view text, std::size_t from, std::size_t last) {
-        if (!valid || cached < from) {
-            const void* hit = std::memchr(text.data() + from, byte, last - from + 1);
-            cached = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) : kNoMatch;
-            valid = true;
-        }
-        return cached;
+// Next position in [from, last] holding candidate byte `which`, kept until the scan passes it.
+std::size_t NextCandidate(std::string_view text, std::size_t from, std::size_t last, char byte, int which,
+                          SearchState& state) {
+    std::size_t& next = state.next[which];
+    if (!state.scanned[which] || (next != kNoMatch && next < from)) {
+        const void* hit = std::memchr(text.data() + from, byte, last - from + 1);
+        next = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) : kNoMatch;
+        state.scanned[which] = true;
     }
-};
+    return next;
+}
 
 // The first boundary in [begin, last] whose byte is `a` or `b` and that `accept` takes.
 template <class Accept>
 std::size_t FindCandidate(std::string_view text, std::size_t begin, std::size_t last, char a, char b,
-                          Accept accept) {
-    NextByte nextA{a};
-    NextByte nextB{b};
-    std::size_t known = begin;
+                          SearchState& state, Accept accept) {
+    if (state.known < begin) state.known = begin;
     std::size_t from = begin;
     while (from <= last) {
-        std::size_t at = nextA.Find(text, from, last);
+        std::size_t at = NextCandidate(text, from, last, a, 0, state);
         if (b != a) {
-            const std::size_t atB = nextB.Find(text, from, last);
+            const std::size_t atB = NextCandidate(text, from, last, b, 1, state);
             if (atB < at) at = atB;
         }
         if (at == kNoMatch) return kNoMatch;
-        if (IsBoundary(text, known, at)) {
+        if (IsBoundary(text, state.known, at)) {
             if (accept(at)) return at;
-            known = at;
+            state.known = at;
         } else {
-            known = at + 1;  // the candidate is a second byte; the next byte starts a character
+            state.known = at + 1;  // the candidate is a second byte; the next byte starts a character
         }
         from = at + 1;
     }
@@ -82,12 +86,13 @@ bool MatchesFolded(const char* at, std::string_view what) {
 
 }  // namespace
 
-std::size_t FindAtBoundary(std::string_view text, std::size_t begin, std::string_view what, bool foldCase) {
+std::size_t FindAtBoundary(std::string_view text, std::size_t begin, std::string_view what, bool foldCase,
+                           SearchState& state) {
     if (begin > text.size() || what.size() > text.size() - begin) return kNoMatch;
     const char first = what[0];
     const char other = foldCase ? OtherCase(first) : first;
     const std::string_view rest = what.substr(1);
-    return FindCandidate(text, begin, text.size() - what.size(), first, other, [&](std::size_t at) {
+    return FindCandidate(text, begin, text.size() - what.size(), first, other, state, [&](std::size_t at) {
         if (foldCase) return MatchesFolded(text.data() + at, what);
         return std::memcmp(text.data() + at + 1, rest.data(), rest.size()) == 0;
     });
@@ -101,9 +106,9 @@ std::size_t BlankWidthAt(std::string_view text, std::size_t at) {
     return 0;
 }
 
-std::size_t FindBlank(std::string_view text, std::size_t begin) {
+std::size_t FindBlank(std::string_view text, std::size_t begin, SearchState& state) {
     if (begin >= text.size()) return kNoMatch;
-    return FindCandidate(text, begin, text.size() - 1, ' ', static_cast<char>(0xA1),
+    return FindCandidate(text, begin, text.size() - 1, ' ', static_cast<char>(0xA1), state,
                          [&](std::size_t at) { return BlankWidthAt(text, at) != 0; });
 }
 

@@ -1,0 +1,72 @@
+// Host, delimited-text and prefix extraction.
+#include <gtest/gtest.h>
+
+#include "tests/text/text_test_support.h"
+#include "text/text.h"
+
+namespace {
+
+TEST(ExtractHost, GivesTheLowerCaseHostWithoutSchemePortAndPath) {
+    const struct {
+        Text link;
+        Text host;
+    } cases[] = {
+        {"https://Files.Example:81/a/b", "files.example"},
+        {"files.example/x", "files.example"},
+        {"dl.example:81", "dl.example"},
+        {"HTTP://Files.Example", "files.example"},
+        {"Location: http://dl.example/p?id=1", "dl.example"},
+        {"Location: https://dl.example/p?id=1", "location"},
+        {" https://dl.example/", " https"},
+        {"https://", ""},
+        {"https:///x", ""},
+        {"", ""},
+        {"HTTPS://A.Example/", "a.example"},
+        {"https://a.example?x=1", "a.example?x=1"},  // only "/" and ":" end the host
+        {"https://a.example/http://b.example/", "a.example"},
+        {"\xC4\xE3" "A.example", "\xC4\xE3" "a.example"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ExtractHost(c.link), c.host) << c.link;
+}
+
+TEST(TextBetween, TakesTheTextFromTheFirstLeftMarkerToTheNextRightMarker) {
+    const Text quoteWord = "#\xD2\xFD\xBA\xC5";  // "#引号"
+    const struct {
+        Text text, left, right, expected;
+    } cases[] = {
+        {"a=1&key=XYZ&b=2", "key=", "&", "XYZ"},
+        {"k=v", "k=", "&", ""},
+        {"x&key=&y", "key=", "&", ""},
+        {"k=v", "q=", "&", ""},
+        {"&k=v", "k=", "&", ""},  // the right marker only in front of the left one
+        {"a&k=1&k=2&", "k=", "&", "1"},
+        {"[x][y]", "[", "]", "x"},
+        {"K=v&k=w&", "k=", "&", "w"},  // markers are matched exactly
+        {"name=\"v1\" id=\"v2\"", quoteWord, quoteWord, "v1"},
+        {"id=\"v2\" name=\"v1\"", "name=" + quoteWord, quoteWord, "v1"},
+        {"a=#\xD2\xFD\xBA\xC5" "b" "#\xD2\xFD\xBA\xC5", "a=", "b", "#\xD2\xFD\xBA\xC5"},  // the text is not rewritten
+        // A marker byte that is the second byte of a character does not count.
+        {"\xB0=x=y=", "=", "=", "y"},
+        {"k=\xB0&v&", "k=", "&", "\xB0&v"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Hex(TextBetween(c.text, c.left, c.right)), Hex(c.expected))
+            << Hex(c.text) << " between " << Hex(c.left) << " and " << Hex(c.right);
+    }
+}
+
+TEST(TextBefore, TakesTheTextInFrontOfTheFirstMarker) {
+    const struct {
+        Text text, marker, expected;
+    } cases[] = {
+        {"Set-Cookie: a=b", ": ", "Set-Cookie"},
+        {"abc", ";", ""},
+        {";abc", ";", ""},
+        {"a;b;c", ";", "a"},
+        {"A;a", "a", "A;"},
+        {"\xB0;x;", ";", "\xB0;x"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(TextBefore(c.text, c.marker), c.expected) << Hex(c.text);
+}
+
+}  // namespace
