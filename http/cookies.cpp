@@ -1,5 +1,7 @@
+#include <cstdint>
+#include <functional>
 #include <string_view>
-#include <unordered_set>
+#include <vector>
 
 #include "http/http_request.h"
 
@@ -39,20 +41,48 @@ static bool IsDeletedCookie(const Text& item) {
     return item.size() >= kDeleted.size() && std::string_view(item).substr(item.size() - kDeleted.size()) == kDeleted;
 }
 
-// A set of the names taken so far stands in for asking HasCookieNamed of the
-// growing list, which would be quadratic in the number of cookies.
-Text MergeCookies(Text& sentCookies, const Text& receivedCookies) {
-    TextArray merged = SplitText(RemoveSpaces(receivedCookies), ";");
-    std::unordered_set<Text> names;
-    for (const Text& item : merged) names.insert(CookieName(item));
-    for (Text& item : SplitText(RemoveSpaces(sentCookies), ";")) {
-        if (names.insert(CookieName(item)).second) merged.push_back(std::move(item));
+// For each key, whether no key before it is equal: what asking the growing list of earlier keys
+// would tell, in linear time. An open-addressing table of key numbers needs no allocation per
+// key, which a node-based set does.
+static std::vector<bool> FirstOccurrences(const std::vector<std::string_view>& keys) {
+    std::size_t capacity = 16;
+    while (capacity < 2 * keys.size()) capacity *= 2;
+    std::vector<std::uint32_t> slots(capacity, 0);  // key number + 1; 0 is a free slot
+    std::vector<bool> first(keys.size(), false);
+    const std::hash<std::string_view> hash;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        std::size_t at = hash(keys[i]) & (capacity - 1);
+        while (slots[at] != 0 && keys[slots[at] - 1] != keys[i]) at = (at + 1) & (capacity - 1);
+        if (slots[at] == 0) {
+            slots[at] = static_cast<std::uint32_t>(i + 1);
+            first[i] = true;
+        }
     }
+    return first;
+}
+
+// A sent item is taken exactly when its name occurs neither among the received items nor among
+// the sent items before it: the names in that order, first occurrences, stand in for asking
+// HasCookieNamed of the growing list, which would be quadratic in the number of cookies.
+Text MergeCookies(Text& sentCookies, const Text& receivedCookies) {
+    const TextArray received = SplitText(RemoveSpaces(receivedCookies), ";");
+    const TextArray sent = SplitText(RemoveSpaces(sentCookies), ";");
+    TextArray names;
+    names.reserve(received.size() + sent.size());
+    for (const Text& item : received) names.push_back(CookieName(item));
+    for (const Text& item : sent) names.push_back(CookieName(item));
+    const std::vector<bool> taken = FirstOccurrences(std::vector<std::string_view>(names.begin(), names.end()));
+
     Text joined;
-    for (const Text& item : merged) {
-        if (IsDeletedCookie(item)) continue;
+    joined.reserve(receivedCookies.size() + sentCookies.size() + 2);
+    const auto append = [&joined](const Text& item) {
+        if (IsDeletedCookie(item)) return;
         joined += item;
         joined += "; ";
+    };
+    for (const Text& item : received) append(item);
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        if (taken[received.size() + i]) append(sent[i]);
     }
     sentCookies = RemoveDuplicateItems(WithoutLastSeparator(joined, "; "), "; ");
     return sentCookies;
@@ -60,11 +90,12 @@ Text MergeCookies(Text& sentCookies, const Text& receivedCookies) {
 
 Text RemoveDuplicateItems(const Text& text, const Text& separator) {
     const TextArray items = SplitText(text, separator);
-    std::unordered_set<std::string_view> taken;
+    const std::vector<bool> first = FirstOccurrences(std::vector<std::string_view>(items.begin(), items.end()));
     Text result;
-    for (const Text& item : items) {
-        if (!taken.insert(item).second) continue;
-        result += item;
+    result.reserve(text.size() + separator.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (!first[i]) continue;
+        result += items[i];
         result += separator;
     }
     return WithoutLastSeparator(result, separator);
