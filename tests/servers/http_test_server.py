@@ -1,0 +1,257 @@
+"""A scriptable HTTP and HTTPS server on 127.0.0.1 that records every request.
+
+Tests start it themselves and stop it afterwards. Two ways:
+
+1. Around a command (what the ctest entries do), through run_with_server.py:
+
+       python3 tests/servers/run_with_server.py [--script FILE.json] [--tls] \
+           [--timeout SECONDS] -- COMMAND ARGS...
+
+   It starts the server on free ports, runs COMMAND with these environment
+   variables added, stops the server (also when COMMAND fails, hangs past the
+   time-out or the runner is terminated) and exits with COMMAND's exit code:
+
+       CORVANEL_TEST_HTTP_PORT   port of the plain HTTP listener
+       CORVANEL_TEST_HTTPS_PORT  port of the TLS listener (with --tls only)
+       CORVANEL_TEST_RECORD_DIR  directory of the recorded requests (below)
+
+2. From Python:
+
+       from http_test_server import TestServer
+       with TestServer(script, tls=True) as server:
+           ... server.port, server.tls_port, server.record_dir ...
+           requests = server.requests()
+
+Script: a JSON object (or the same dict in Python) with a list of routes:
+
+    {"routes": [
+        {"path": "/short", "status": 302, "reason": "Found",
+         "headers": [["Location", "http://127.0.0.1:{port}/target"]]},
+        {"path": "/target", "body": "hello"},
+        {"path": "/hang", "hang": true}
+    ]}
+
+A route matches on the path of the request target, the query left out; a
+target in absolute form (what a proxy is sent) matches on its path part too.
+The first matching route answers; a request that no route matches gets 404.
+"status" defaults to 200, "reason" to the usual phrase, "body" (text, sent as
+UTF-8) to nothing; "{port}" and "{tls_port}" in header values and the body are
+replaced by the listeners' ports; Content-Length is added unless the route
+gives one. With "hang": true the request is recorded and never answered: the
+connection stays open until the client gives up or the server stops, which is
+how a client's time-out is tested. A route may also give "close": true to
+close the connection after the answer; otherwise connections are kept alive.
+
+Records: each request, in order of arrival, is a file NNNNNN.req (000001,
+000002, ...) in the record directory, holding the bytes exactly as received:
+request line, header lines, the empty line, then the body (read by its
+Content-Length). Each file is complete before the answer is sent (it is
+renamed into place), so a client that has its answer finds the record.
+TestServer.requests() returns them parsed as Request tuples.
+
+The TLS listener presents a self-signed certificate for 127.0.0.1 and
+localhost, made at start with the openssl command-line tool.
+"""
+
+import collections
+import json
+import os
+import shutil
+import socket
+import socketserver
+import ssl
+import subprocess
+import tempfile
+import threading
+import urllib.parse
+
+Request = collections.namedtuple("Request", "method target version headers body raw")
+
+REASONS = {200: "OK", 301: "Moved Permanently", 302: "Found", 303: "See Other", 307: "Temporary Redirect",
+           400: "Bad Request", 404: "Not Found", 500: "Internal Server Error"}
+
+
+def parse_request(raw):
+    """Splits recorded bytes into a Request; header values keep their bytes after ':' minus blanks."""
+    head, _, body = raw.partition(b"\r\n\r\n")
+    lines = head.split(b"\r\n")
+    method, target, version = (lines[0].decode("latin-1").split(" ", 2) + ["", ""])[:3]
+    headers = []
+    for line in lines[1:]:
+        name, _, value = line.decode("latin-1").partition(":")
+        headers.append((name, value.strip(" \t")))
+    return Request(method, target, version, headers, body, raw)
+
+
+class _Handler(socketserver.BaseRequestHandler):
+    def handle(self):
+        server = self.server.owner
+        conn = self.request
+        if isinstance(conn, ssl.SSLSocket):
+            try:
+                conn.do_handshake()
+            except (ssl.SSLError, OSError):
+                return
+        reader = conn.makefile("rb")
+        try:
+            while not server.stopping.is_set():
+                raw = self._read_request(reader)
+                if raw is None:
+                    return
+                server.record(raw)
+                route = server.route_for(parse_request(raw).target)
+                if route.get("hang"):
+                    self._hold(conn)
+                    return
+                conn.sendall(server.answer(route))
+                if route.get("close"):
+                    return
+        except OSError:
+            return
+
+    @staticmethod
+    def _read_request(reader):
+        head = b""
+        while True:
+            line = reader.readline(65536)
+            if not line:
+                return None
+            if head == b"" and line in (b"\r\n", b"\n"):
+                continue
+            head += line
+            if line in (b"\r\n", b"\n"):
+                break
+        length = 0
+        for line in head.split(b"\r\n")[1:]:
+            name, _, value = line.partition(b":")
+            if name.strip().lower() == b"content-length":
+                length = int(value.strip() or 0)
+        body = reader.read(length) if length else b""
+        return head + body
+
+    def _hold(self, conn):
+        conn.settimeout(0.1)
+        while not self.server.owner.stopping.is_set():
+            try:
+                if not conn.recv(4096):
+                    return
+            except socket.timeout:
+                continue
+            except OSError:
+                return
+
+
+class _Listener(socketserver.ThreadingTCPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+    block_on_close = False
+
+    def __init__(self, owner, tls_context=None):
+        self.owner = owner
+        self.tls_context = tls_context
+        super().__init__(("127.0.0.1", 0), _Handler)
+
+    def get_request(self):
+        conn, address = self.socket.accept()
+        if self.tls_context:
+            conn = self.tls_context.wrap_socket(conn, server_side=True, do_handshake_on_connect=False)
+        return conn, address
+
+
+class TestServer:
+    def __init__(self, script=None, tls=False, record_dir=None):
+        self.script = script or {"routes": []}
+        self.stopping = threading.Event()
+        self._lock = threading.Lock()
+        self._count = 0
+        self._own_dir = record_dir is None
+        self.record_dir = record_dir or tempfile.mkdtemp(prefix="corvanel-requests-")
+        self._listeners = [_Listener(self)]
+        self._cert_dir = None
+        if tls:
+            self._listeners.append(_Listener(self, self._make_tls_context()))
+        self.port = self._listeners[0].server_address[1]
+        self.tls_port = self._listeners[1].server_address[1] if tls else None
+        self._threads = []
+
+    def _make_tls_context(self):
+        self._cert_dir = tempfile.mkdtemp(prefix="corvanel-cert-")
+        key = os.path.join(self._cert_dir, "key.pem")
+        cert = os.path.join(self._cert_dir, "cert.pem")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
+                        "-days", "2", "-subj", "/CN=127.0.0.1",
+                        "-addext", "subjectAltName=IP:127.0.0.1,DNS:localhost"],
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(cert, key)
+        return context
+
+    def start(self):
+        for listener in self._listeners:
+            thread = threading.Thread(target=listener.serve_forever, kwargs={"poll_interval": 0.1}, daemon=True)
+            thread.start()
+            self._threads.append(thread)
+        return self
+
+    def stop(self):
+        self.stopping.set()
+        for listener in self._listeners:
+            listener.shutdown()
+            listener.server_close()
+        for thread in self._threads:
+            thread.join()
+        if self._cert_dir:
+            shutil.rmtree(self._cert_dir, ignore_errors=True)
+        if self._own_dir:
+            shutil.rmtree(self.record_dir, ignore_errors=True)
+
+    def __enter__(self):
+        return self.start()
+
+    def __exit__(self, *exc):
+        self.stop()
+
+    def record(self, raw):
+        with self._lock:
+            self._count += 1
+            name = os.path.join(self.record_dir, "%06d.req" % self._count)
+            with open(name + ".part", "wb") as out:
+                out.write(raw)
+            os.replace(name + ".part", name)
+
+    def requests(self):
+        names = sorted(n for n in os.listdir(self.record_dir) if n.endswith(".req"))
+        result = []
+        for name in names:
+            with open(os.path.join(self.record_dir, name), "rb") as f:
+                result.append(parse_request(f.read()))
+        return result
+
+    def route_for(self, target):
+        path = urllib.parse.urlsplit(target).path or target
+        for route in self.script.get("routes", []):
+            if route.get("path") == path:
+                return route
+        return {"status": 404, "body": "no route for " + path}
+
+    def _fill(self, text):
+        return text.replace("{port}", str(self.port)).replace("{tls_port}", str(self.tls_port))
+
+    def answer(self, route):
+        status = int(route.get("status", 200))
+        body = self._fill(route.get("body", "")).encode("utf-8")
+        headers = [(name, self._fill(value)) for name, value in route.get("headers", [])]
+        if not any(name.lower() == "content-length" for name, _ in headers):
+            headers.append(("Content-Length", str(len(body))))
+        if route.get("close"):
+            headers.append(("Connection", "close"))
+        head = "HTTP/1.1 %d %s\r\n" % (status, route.get("reason", REASONS.get(status, "Status")))
+        head += "".join("%s: %s\r\n" % header for header in headers) + "\r\n"
+        return head.encode("latin-1") + body
+
+
+def load_script(path):
+    if not path:
+        return None
+    with open(path, encoding="utf-8") as f:
+        return json.load(f)
