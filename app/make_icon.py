@@ -1,7 +1,10 @@
 """Writes the program's icon: one 128x128 32-bit image, a cloud with a
-download arrow on a blue rounded square."""
+download arrow on a blue rounded square. The image is stored as PNG, which
+icons of this size may hold: an uncompressed bitmap would be most of the
+executable."""
 import struct
 import sys
+import zlib
 
 SIZE = 128
 SAMPLES = 4  # per axis, for smooth edges
@@ -53,15 +56,24 @@ def pixel(px, py):
     if acc[3] == 0:
         return bytes(4)
     r, g, b = (round(c / acc[3]) for c in acc[:3])
-    return bytes((b, g, r, round(acc[3] / SAMPLES ** 2)))
+    return bytes((r, g, b, round(acc[3] / SAMPLES ** 2)))
+
+
+def png_chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+
+def png(rows):
+    # 8-bit RGBA, no filter on any row.
+    header = struct.pack(">IIBBBBB", SIZE, SIZE, 8, 6, 0, 0, 0)
+    data = zlib.compress(b"".join(b"\0" + row for row in rows), 9)
+    return (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", header) + png_chunk(b"IDAT", data)
+            + png_chunk(b"IEND", b""))
 
 
 def main(path):
     rows = [b"".join(pixel(x, y) for x in range(SIZE)) for y in range(SIZE)]
-    colour_bits = b"".join(reversed(rows))  # bottom-up
-    mask = bytes(SIZE // 8 * SIZE)  # alpha decides; the AND mask stays clear
-    header = struct.pack("<IiiHHIIiiII", 40, SIZE, 2 * SIZE, 1, 32, 0, len(colour_bits) + len(mask), 0, 0, 0, 0)
-    image = header + colour_bits + mask
+    image = png(rows)
     directory = struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHII", SIZE, SIZE, 0, 0, 1, 32, len(image), 22)
     with open(path, "wb") as out:
         out.write(directory + image)
