@@ -42,6 +42,18 @@ connection stays open until the client gives up or the server stops, which is
 how a client's time-out is tested. A route may also give "close": true to
 close the connection after the answer; otherwise connections are kept alive.
 
+Hostile answers, for clients that must survive them:
+- "silent_seconds": N records the request, says nothing for N seconds (or
+  until the client gives up) and closes the connection without an answer;
+- "reset": true records the request and resets the connection (SO_LINGER 0);
+- a header given as [name, value, count] is sent count times, "{n}" in its
+  value replaced by 1, 2, ... count; "{pad:N}" in a value is replaced by N
+  bytes "x" (for long lines without long scripts);
+- header names, values and the reason are sent as Latin-1, so "\u0080" to
+  "\u00ff" in a script are the single bytes 0x80 to 0xFF.
+TestServer.connections() counts the connections accepted (for TLS: those
+whose handshake the client finished), also those that carried no request.
+
 Records: each request, in order of arrival, is a file NNNNNN.req (000001,
 000002, ...) in the record directory, holding the bytes exactly as received:
 request line, header lines, the empty line, then the body (read by its
@@ -50,19 +62,25 @@ renamed into place), so a client that has its answer finds the record.
 TestServer.requests() returns them parsed as Request tuples.
 
 The TLS listener presents a self-signed certificate for 127.0.0.1 and
-localhost, made at start with the openssl command-line tool.
+localhost, made at start with the openssl command-line tool; with
+TestServer(tls="bad") it presents one that a client must refuse unless it
+ignores certificate errors: self-signed, expired in 2020 and made out for
+wrong.example.
 """
 
 import collections
 import json
 import os
+import re
 import shutil
 import socket
 import socketserver
 import ssl
+import struct
 import subprocess
 import tempfile
 import threading
+import time
 import urllib.parse
 
 Request = collections.namedtuple("Request", "method target version headers body raw")
@@ -92,6 +110,7 @@ class _Handler(socketserver.BaseRequestHandler):
                 conn.do_handshake()
             except (ssl.SSLError, OSError):
                 return
+        server.count_connection()
         reader = conn.makefile("rb")
         try:
             while not server.stopping.is_set():
@@ -102,6 +121,15 @@ class _Handler(socketserver.BaseRequestHandler):
                 route = server.route_for(parse_request(raw).target)
                 if route.get("hang"):
                     self._hold(conn)
+                    return
+                if "silent_seconds" in route:
+                    self._hold(conn, float(route["silent_seconds"]))
+                    return
+                if route.get("reset"):
+                    # Closed here, before the server's own shutdown could send a FIN.
+                    conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+                    reader.close()
+                    conn.close()
                     return
                 conn.sendall(server.answer(route))
                 if route.get("close"):
@@ -129,9 +157,10 @@ class _Handler(socketserver.BaseRequestHandler):
         body = reader.read(length) if length else b""
         return head + body
 
-    def _hold(self, conn):
+    def _hold(self, conn, seconds=None):
         conn.settimeout(0.1)
-        while not self.server.owner.stopping.is_set():
+        deadline = None if seconds is None else time.monotonic() + seconds
+        while not self.server.owner.stopping.is_set() and (deadline is None or time.monotonic() < deadline):
             try:
                 if not conn.recv(4096):
                     return
@@ -164,24 +193,26 @@ class TestServer:
         self.stopping = threading.Event()
         self._lock = threading.Lock()
         self._count = 0
+        self._connections = 0
         self._own_dir = record_dir is None
         self.record_dir = record_dir or tempfile.mkdtemp(prefix="corvanel-requests-")
         self._listeners = [_Listener(self)]
         self._cert_dir = None
         if tls:
-            self._listeners.append(_Listener(self, self._make_tls_context()))
+            self._listeners.append(_Listener(self, self._make_tls_context(bad=tls == "bad")))
         self.port = self._listeners[0].server_address[1]
         self.tls_port = self._listeners[1].server_address[1] if tls else None
         self._threads = []
 
-    def _make_tls_context(self):
+    def _make_tls_context(self, bad=False):
         self._cert_dir = tempfile.mkdtemp(prefix="corvanel-cert-")
         key = os.path.join(self._cert_dir, "key.pem")
         cert = os.path.join(self._cert_dir, "cert.pem")
-        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
-                        "-days", "2", "-subj", "/CN=127.0.0.1",
-                        "-addext", "subjectAltName=IP:127.0.0.1,DNS:localhost"],
-                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if bad:
+            _make_bad_certificate(self._cert_dir, key, cert)
+        else:
+            _openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
+                     "-days", "2", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1,DNS:localhost")
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         context.load_cert_chain(cert, key)
         return context
@@ -211,6 +242,14 @@ class TestServer:
     def __exit__(self, *exc):
         self.stop()
 
+    def count_connection(self):
+        with self._lock:
+            self._connections += 1
+
+    def connections(self):
+        with self._lock:
+            return self._connections
+
     def record(self, raw):
         with self._lock:
             self._count += 1
@@ -235,12 +274,19 @@ class TestServer:
         return {"status": 404, "body": "no route for " + path}
 
     def _fill(self, text):
+        text = re.sub(r"\{pad:(\d+)\}", lambda m: "x" * int(m.group(1)), text)
         return text.replace("{port}", str(self.port)).replace("{tls_port}", str(self.tls_port))
 
     def answer(self, route):
         status = int(route.get("status", 200))
         body = self._fill(route.get("body", "")).encode("utf-8")
-        headers = [(name, self._fill(value)) for name, value in route.get("headers", [])]
+        headers = []
+        for name, value, *count in route.get("headers", []):
+            value = self._fill(value)
+            if count:
+                headers += [(name, value.replace("{n}", str(n))) for n in range(1, count[0] + 1)]
+            else:
+                headers.append((name, value))
         if not any(name.lower() == "content-length" for name, _ in headers):
             headers.append(("Content-Length", str(len(body))))
         if route.get("close"):
@@ -248,6 +294,27 @@ class TestServer:
         head = "HTTP/1.1 %d %s\r\n" % (status, route.get("reason", REASONS.get(status, "Status")))
         head += "".join("%s: %s\r\n" % header for header in headers) + "\r\n"
         return head.encode("latin-1") + body
+
+
+def _openssl(*args, cwd=None):
+    subprocess.run(["openssl", *args], check=True, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def _make_bad_certificate(directory, key, cert):
+    """Self-signed, valid for one day in 2020 only, for a name no test connects to."""
+    config = os.path.join(directory, "ca.cnf")
+    with open(config, "w") as f:
+        f.write("[ca]\ndefault_ca = own\n[own]\ndir = .\ndatabase = index.txt\nnew_certs_dir = .\n"
+                "serial = serial\ndefault_md = sha256\npolicy = any\nemail_in_dn = no\n"
+                "[any]\ncommonName = supplied\n")
+    open(os.path.join(directory, "index.txt"), "w").close()
+    with open(os.path.join(directory, "serial"), "w") as f:
+        f.write("01\n")
+    request = os.path.join(directory, "req.pem")
+    _openssl("req", "-new", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", request,
+             "-subj", "/CN=wrong.example")
+    _openssl("ca", "-batch", "-config", config, "-selfsign", "-keyfile", key, "-in", request, "-out", cert,
+             "-startdate", "20200101000000Z", "-enddate", "20200102000000Z", cwd=directory)
 
 
 def load_script(path):
