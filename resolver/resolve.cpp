@@ -17,6 +17,7 @@ Text BusinessSiteHost(const Text& text) {
 }  // namespace
 
 bool IsShareLink(const Text& text) {
+    if (TextLength(text) > LONGEST_SHARE_LINK) return false;
     const Text host = ExtractHost(text);
     return CompareText(host, PERSONAL_SHARE_HOST) == 0 || CompareText(host, SHORT_LINK_HOST) == 0 ||
            FindText(host, BUSINESS_HOST_SUFFIX) != -1;

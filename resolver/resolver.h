@@ -33,8 +33,14 @@ inline constexpr char CLIPBOARD_FAILED_MESSAGE[] =
 // the empty text.
 Text ExpandShortLink(const Text& link);
 
+// The longest clipboard text the auto-fill still takes for a link: far beyond
+// any link the service hands out, far below what freezes the link box (the
+// edit control lays out its whole line on every change).
+inline constexpr int LONGEST_SHARE_LINK = 64 * 1024;
+
 // Whether a text (the clipboard's, for the auto-fill) names a link on one of
-// the service's share hosts, judged by its host alone.
+// the service's share hosts, judged by its host alone; a text longer than
+// LONGEST_SHARE_LINK names none.
 bool IsShareLink(const Text& text);
 
 // The direct download link for the link box's text, or the empty text when

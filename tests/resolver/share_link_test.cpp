@@ -29,6 +29,17 @@ INSTANTIATE_TEST_SUITE_P(ClipboardTexts, IsShareLinkTest,
                                          ShareLinkCase{"https://example.com/my.sharepoint.com", false},
                                          ShareLinkCase{" https://1drv.ms/u/s!AbCd", false},
                                          ShareLinkCase{"", false},
-                                         ShareLinkCase{"\xC4\xE3\xBA\xC3", false}));
+                                         ShareLinkCase{"\xC4\xE3\xBA\xC3", false},
+                                         ShareLinkCase{"https://1drv.ms/\x81", true},
+                                         ShareLinkCase{"https://1drv.ms\x80\xFF/u", false}));
+
+// A clipboard full of text that merely begins like a link would freeze the
+// link box for minutes.
+TEST(IsShareLinkTest, LongTextsAreNoLink) {
+    const Text link = "https://1drv.ms/u/s!";
+    EXPECT_TRUE(IsShareLink(link + Text(LONGEST_SHARE_LINK - TextLength(link), 'a')));
+    EXPECT_FALSE(IsShareLink(link + Text(LONGEST_SHARE_LINK - TextLength(link) + 1, 'a')));
+    EXPECT_FALSE(IsShareLink(link + Text(64 * 1024 * 1024, 'a')));
+}
 
 }  // namespace
