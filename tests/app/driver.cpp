@@ -7,6 +7,7 @@
 // Started as "driver --record FILE URL" it is instead a stand-in URL handler:
 // it appends URL to FILE and exits.
 #include <windows.h>
+#include <psapi.h>
 #include <tlhelp32.h>
 
 #include <cstdint>
@@ -42,6 +43,34 @@ std::string FromHex(const std::string& hex) {
   return out;
 }
 
+// Byte strings too long for one line are built from segments: HEX, or
+// HEX*COUNT for COUNT copies of those bytes.
+std::string FromSegments(const std::vector<std::string>& words, size_t first) {
+  std::string out;
+  for (size_t i = first; i < words.size(); ++i) {
+    const size_t star = words[i].find('*');
+    const std::string bytes = FromHex(words[i].substr(0, star));
+    const size_t count = star == std::string::npos ? 1 : std::stoull(words[i].substr(star + 1));
+    out.reserve(out.size() + bytes.size() * count);
+    for (size_t n = 0; n < count; ++n) out += bytes;
+  }
+  return out;
+}
+
+// CRC-32 as zlib computes it, so that large texts are compared by length and sum.
+unsigned long Crc32(const char* data, size_t size) {
+  static unsigned long table[256];
+  if (!table[1])
+    for (unsigned long n = 0; n < 256; ++n) {
+      unsigned long c = n;
+      for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320UL ^ (c >> 1) : c >> 1;
+      table[n] = c;
+    }
+  unsigned long crc = 0xFFFFFFFFUL;
+  for (size_t i = 0; i < size; ++i) crc = table[(crc ^ static_cast<unsigned char>(data[i])) & 0xFF] ^ (crc >> 8);
+  return crc ^ 0xFFFFFFFFUL;
+}
+
 std::string HandleText(const void* h) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%llx", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(h)));
@@ -56,6 +85,17 @@ HWND ParseHwnd(const std::string& s) {
 // program gives an error instead of a hung driver.
 bool SendBounded(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, DWORD_PTR* result) {
   return SendMessageTimeoutA(hwnd, msg, wp, lp, SMTO_ABORTIFHUNG, 5000, result) != 0;
+}
+
+// The whole text of a window of any length; false when it did not answer.
+bool LongWindowText(HWND hwnd, std::string* text) {
+  DWORD_PTR length = 0;
+  if (!SendBounded(hwnd, WM_GETTEXTLENGTH, 0, 0, &length)) return false;
+  std::vector<char> buf(length + 1);
+  DWORD_PTR copied = 0;
+  if (!SendBounded(hwnd, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()), &copied)) return false;
+  text->assign(buf.data(), strnlen(buf.data(), buf.size()));
+  return true;
 }
 
 std::string WindowText(HWND hwnd) {
@@ -96,12 +136,39 @@ std::string ClipboardText(bool* present) {
   return text;
 }
 
-// kind: "text" puts bytes as CF_TEXT, "bitmap" a small picture only, "empty" nothing.
-bool SetClipboard(const std::string& kind, const std::string& bytes) {
+// What a reader of CF_TEXT sees: the block's size, the length up to its first
+// zero byte (the size when it holds none) and the CRC-32 of those bytes.
+std::string ClipboardSummary() {
+  if (!OpenClipboardBounded()) return "busy";
+  std::string answer = "none";
+  if (HANDLE data = GetClipboardData(CF_TEXT)) {
+    if (const char* p = static_cast<const char*>(GlobalLock(data))) {
+      const size_t size = GlobalSize(data), length = strnlen(p, size);
+      answer = std::to_string(size).append(" ").append(std::to_string(length)).append(" ").append(
+          std::to_string(Crc32(p, length)));
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return answer;
+}
+
+// kind: "text" puts bytes as CF_TEXT with a zero after them, "raw" a CF_TEXT
+// block of exactly those bytes and nothing more (the answer gives the size the
+// system made of it), "bitmap" a small picture only, "empty" nothing.
+bool SetClipboard(const std::string& kind, const std::string& bytes, std::string* answer) {
   if (!OpenClipboardBounded()) return false;
   EmptyClipboard();
   bool ok = true;
-  if (kind == "text") {
+  if (kind == "raw") {
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    if (char* p = static_cast<char*>(GlobalLock(mem))) {
+      std::memcpy(p, bytes.data(), bytes.size());
+      GlobalUnlock(mem);
+    }
+    *answer = std::to_string(GlobalSize(mem));
+    ok = SetClipboardData(CF_TEXT, mem) != nullptr;
+  } else if (kind == "text") {
     HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes.size() + 1);
     if (char* p = static_cast<char*>(GlobalLock(mem))) {
       std::memcpy(p, bytes.data(), bytes.size());
@@ -417,9 +484,15 @@ std::string Run(const Args& a) {
     need(1);
     return Ok(ToHex(WindowText(ParseHwnd(a[1]))));
   }
-  if (c == "settext") {
+  if (c == "textsum") {  // textsum HWND -> length and CRC-32 of its whole text
+    need(1);
+    std::string text;
+    if (!LongWindowText(ParseHwnd(a[1]), &text)) return Err("timeout");
+    return OkList({std::to_string(text.size()), std::to_string(Crc32(text.data(), text.size()))});
+  }
+  if (c == "settext") {  // settext HWND SEGMENTS
     need(2);
-    std::string text = FromHex(a[2]);
+    std::string text = FromSegments(a, 2);
     DWORD_PTR r = 0;
     return SendBounded(ParseHwnd(a[1]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), &r) ? Ok()
                                                                                                   : Err("timeout");
@@ -484,20 +557,40 @@ std::string Run(const Args& a) {
         return Ok(MessageBoxIcon(ch));
     return Ok("none");
   }
+  if (c == "clipsum") return Ok(ClipboardSummary());
+  if (c == "hold") {  // keeps the clipboard open until "release", as a busy program would
+    // For a window: Wine lets a second OpenClipboard(NULL) in while the first
+    // one is open with none.
+    static HWND holder = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    for (int i = 0; i < 100; ++i) {
+      if (OpenClipboard(holder)) return Ok();
+      Sleep(10);
+    }
+    return Err("clipboard");
+  }
+  if (c == "release") return CloseClipboard() ? Ok() : Err(std::to_string(GetLastError()));
   if (c == "clip") {
     bool present = false;
     std::string text = ClipboardText(&present);
     return present ? Ok(ToHex(text)) : Ok("none");
   }
-  if (c == "setclip") {  // setclip text HEX | setclip bitmap | setclip empty
+  if (c == "setclip") {  // setclip text SEGMENTS | setclip raw SEGMENTS | setclip bitmap | setclip empty
     need(1);
-    return SetClipboard(a[1], a.size() > 2 ? FromHex(a[2]) : "") ? Ok() : Err("clipboard");
+    std::string answer;
+    return SetClipboard(a[1], FromSegments(a, 2), &answer) ? Ok(answer) : Err("clipboard");
   }
   if (c == "formats") return OkList(ClipboardFormats());
   if (c == "post") {  // post HWND MSG WPARAM LPARAM (decimal)
     need(4);
     return PostMessageA(ParseHwnd(a[1]), std::stoul(a[2]), std::stoull(a[3]), std::stoll(a[4])) ? Ok()
                                                                                                   : Err("post");
+  }
+  if (c == "send") {  // send HWND MSG WPARAM LPARAM: returns once the window has handled it
+    need(4);
+    DWORD_PTR r = 0;
+    return SendBounded(ParseHwnd(a[1]), std::stoul(a[2]), std::stoull(a[3]), std::stoll(a[4]), &r)
+               ? Ok(std::to_string(r))
+               : Err("timeout");
   }
   if (c == "sync") {  // returns once the window's thread has handled everything sent or posted before
     need(1);
@@ -539,6 +632,47 @@ std::string Run(const Args& a) {
     bool running = WaitForSingleObject(p, 0) == WAIT_TIMEOUT;
     CloseHandle(p);
     return Ok(running ? "1" : "0");
+  }
+  if (c == "usage") {
+    // usage PID -> private bytes, working set, GDI objects, USER objects, handles
+    need(1);
+    HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, std::stoul(a[1]));
+    if (!p) return Err(std::to_string(GetLastError()));
+    PROCESS_MEMORY_COUNTERS_EX memory = {};
+    memory.cb = sizeof memory;
+    const bool gotMemory = K32GetProcessMemoryInfo(p, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+    DWORD handles = 0;
+    const bool gotHandles = GetProcessHandleCount(p, &handles);
+    const DWORD gdi = GetGuiResources(p, GR_GDIOBJECTS), user = GetGuiResources(p, GR_USEROBJECTS);
+    CloseHandle(p);
+    auto figure = [](bool got, unsigned long long value) { return got ? std::to_string(value) : std::string("-"); };
+    return OkList({figure(gotMemory, memory.PrivateUsage), figure(gotMemory, memory.WorkingSetSize),
+                   std::to_string(gdi), std::to_string(user), figure(gotHandles, handles)});
+  }
+  if (c == "windows") {  // windows PID -> how many windows (top-level, message-only and child) the process owns
+    need(1);
+    struct Count {
+      DWORD pid;
+      int n;
+    } count = {static_cast<DWORD>(std::stoul(a[1])), 0};
+    auto top = [](HWND h, LPARAM lp) -> BOOL {
+      auto* c = reinterpret_cast<Count*>(lp);
+      DWORD pid = 0;
+      GetWindowThreadProcessId(h, &pid);
+      if (pid != c->pid) return TRUE;
+      ++c->n;
+      EnumChildWindows(h, [](HWND, LPARAM l) -> BOOL {
+        ++reinterpret_cast<Count*>(l)->n;
+        return TRUE;
+      }, lp);
+      return TRUE;
+    };
+    EnumWindows(top, reinterpret_cast<LPARAM>(&count));
+    // Message-only windows are not enumerated with the others.
+    for (HWND h = FindWindowExA(HWND_MESSAGE, nullptr, nullptr, nullptr); h;
+         h = FindWindowExA(HWND_MESSAGE, h, nullptr, nullptr))
+      top(h, reinterpret_cast<LPARAM>(&count));
+    return Ok(std::to_string(count.n));
   }
   if (c == "kill") {
     need(1);
