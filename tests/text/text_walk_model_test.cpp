@@ -126,6 +126,13 @@ Text ModelUpper(const Text& t) {
     return out;
 }
 
+Text ModelLower(const Text& t) {
+    Text out = t;
+    for (std::size_t i = 0; i < t.size(); i += Step(t, i))
+        if (t[i] >= 'A' && t[i] <= 'Z') out[i] = static_cast<char>(t[i] - 'A' + 'a');
+    return out;
+}
+
 Text RandomText(std::mt19937& random, std::size_t maxLength) {
     static const char kBytes[] = {'a', 'A', 'b', ' ', '\xA1', '\xB0', '\r', '\n', ';'};
     Text t(random() % (maxLength + 1), ' ');
@@ -151,6 +158,20 @@ TEST(CharacterWalks, AgreeWithAOneCharacterAtATimeModel) {
         ASSERT_EQ(Hex(TrimBoth(t)), Hex(ModelTrim(t))) << where;
         ASSERT_EQ(Hex(RemoveSpaces(t)), Hex(ModelRemoveSpaces(t))) << where;
         ASSERT_EQ(Hex(ToUpper(t)), Hex(ModelUpper(t))) << where;
+    }
+}
+
+// Case mapping works on blocks of many bytes at once; where characters start must carry over
+// from block to block, so these texts are long and rich in double-byte characters.
+TEST(CharacterWalks, CaseMappingAgreesWithTheModelOnLongTexts) {
+    std::mt19937 random(1211);
+    static const char kBytes[] = {'a', 'z', 'A', 'Z', '@', '[', '`', '{', ' ', '\x80', '\xB0', '\xC1', '\xDA', '\xFF'};
+    for (int round = 0; round < 3000; ++round) {
+        Text t(random() % 400, ' ');
+        const unsigned leadShare = random() % 4;  // none, a few, half, most
+        for (char& c : t) c = random() % 4 < leadShare ? kBytes[10 + random() % 4] : kBytes[random() % 10];
+        ASSERT_EQ(Hex(ToUpper(t)), Hex(ModelUpper(t))) << Hex(t);
+        ASSERT_EQ(Hex(ToLower(t)), Hex(ModelLower(t))) << Hex(t);
     }
 }
 
