@@ -115,7 +115,9 @@ struct ComRequestPlatform final : RequestPlatform {
             !dispatch) {
             return nullptr;
         }
-        return std::make_shared<DispatchRequestObject>(dispatch);
+        // Not make_shared: its type test would bring the library's shared_ptr support into the
+        // executable.
+        return std::shared_ptr<RequestObject>(new DispatchRequestObject(dispatch));
     }
 };
 

@@ -7,13 +7,13 @@ namespace {
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 // Value of each byte in the alphabet, -1 outside it.
-constexpr std::array<int, 256> MakeValues() {
-    std::array<int, 256> values{};
-    for (int& v : values) v = -1;
-    for (int i = 0; i < 64; ++i) values[static_cast<unsigned char>(kAlphabet[i])] = i;
+constexpr std::array<signed char, 256> MakeValues() {
+    std::array<signed char, 256> values{};
+    for (signed char& v : values) v = -1;
+    for (int i = 0; i < 64; ++i) values[static_cast<unsigned char>(kAlphabet[i])] = static_cast<signed char>(i);
     return values;
 }
-constexpr std::array<int, 256> kValues = MakeValues();
+constexpr std::array<signed char, 256> kValues = MakeValues();
 
 }  // namespace
 
