@@ -23,10 +23,11 @@ Text ExtractHost(const Text& link) {
         // The added "/" is the second byte of an incomplete last character: no "/" ends the host.
         return Text();
     }
-    Text host = link.substr(hostStart, hostEnd - hostStart);
-    const int colon = FindText(host, ":");
-    if (colon != -1) host = TextLeft(host, colon - 1);
-    return ToLower(host);
+    // The host ends at its first ":", searched in the link itself so that only the host is copied.
+    SearchState state;
+    const std::size_t colon = FindAtBoundary(std::string_view(link).substr(0, hostEnd), hostStart, ":", false, state);
+    if (colon != kNoMatch) hostEnd = colon;
+    return ToLower(link.substr(hostStart, hostEnd - hostStart));
 }
 
 Text TextBetween(const Text& text, const Text& leftMarker, const Text& rightMarker) {

@@ -45,10 +45,11 @@ std::size_t NextCandidate(std::string_view text, std::size_t from, std::size_t l
     return next;
 }
 
-// The first boundary in [begin, last] whose byte is `a` or `b` and that `accept` takes.
-template <class Accept>
+// The first boundary in [begin, last] whose byte is `a` or `b` and that `accept` takes. A
+// candidate that `plausible` turns down is passed over before the costlier boundary test.
+template <class Plausible, class Accept>
 std::size_t FindCandidate(std::string_view text, std::size_t begin, std::size_t last, char a, char b,
-                          SearchState& state, Accept accept) {
+                          SearchState& state, Plausible plausible, Accept accept) {
     if (state.known < begin) state.known = begin;
     std::size_t from = begin;
     while (from <= last) {
@@ -58,6 +59,10 @@ std::size_t FindCandidate(std::string_view text, std::size_t begin, std::size_t 
             if (atB < at) at = atB;
         }
         if (at == kNoMatch) return kNoMatch;
+        if (!plausible(at)) {
+            from = at + 1;
+            continue;
+        }
         if (IsBoundary(text, state.known, at)) {
             if (accept(at)) return at;
             state.known = at;
@@ -92,7 +97,17 @@ std::size_t FindAtBoundary(std::string_view text, std::size_t begin, std::string
     const char first = what[0];
     const char other = foldCase ? OtherCase(first) : first;
     const std::string_view rest = what.substr(1);
-    return FindCandidate(text, begin, text.size() - what.size(), first, other, state, [&](std::size_t at) {
+    // The last byte of what (in either case where case is folded, even if it belongs to a
+    // double-byte character: accept decides) is cheap to test, and in prose the first byte
+    // alone matches often.
+    const std::size_t lastOffset = what.size() - 1;
+    const char last = what[lastOffset];
+    const char lastOther = foldCase ? OtherCase(last) : last;
+    const auto plausible = [&](std::size_t at) {
+        const char c = text[at + lastOffset];
+        return c == last || c == lastOther;
+    };
+    return FindCandidate(text, begin, text.size() - what.size(), first, other, state, plausible, [&](std::size_t at) {
         if (foldCase) return MatchesFolded(text.data() + at, what);
         return std::memcmp(text.data() + at + 1, rest.data(), rest.size()) == 0;
     });
@@ -109,7 +124,7 @@ std::size_t BlankWidthAt(std::string_view text, std::size_t at) {
 std::size_t FindBlank(std::string_view text, std::size_t begin, SearchState& state) {
     if (begin >= text.size()) return kNoMatch;
     return FindCandidate(text, begin, text.size() - 1, ' ', static_cast<char>(0xA1), state,
-                         [&](std::size_t at) { return BlankWidthAt(text, at) != 0; });
+                         [](std::size_t) { return true; }, [&](std::size_t at) { return BlankWidthAt(text, at) != 0; });
 }
 
 bool EndsInIncompleteCharacter(std::string_view text, std::size_t from) {
