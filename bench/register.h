@@ -14,22 +14,28 @@ inline const std::vector<std::size_t> kByteSizes = {1u << 10, 1u << 15, 1u << 20
 inline const std::vector<std::size_t> kItemCounts = {100, 1000, 10000, 100000};
 
 // `prepare(size, copy)` makes the inputs (untimed) and returns the operation to time on the
-// copy-th copy of them. Smaller sizes take their copies in turn, as many as fill the largest size
-// together, so that every size reads memory that is not in the cache, as the largest must: the
-// growth from size to size then tells the routine's cost, not the cache's size.
+// copy-th copy of them. Smaller sizes run once on each of as many copies as fill the largest size
+// together (64 at most) in one iteration, and keep every result until the iteration ends: every
+// size then reads memory that is not in the cache and writes as many result bytes to memory as
+// the largest, so the growth from size to size tells the routine's cost, not the cache's size.
+// The "calls" counter tells bench/table.py what to divide the iteration's time by.
 template <class Prepare>
 void Measure(benchmark::State& state, std::size_t size, std::size_t largest, const Prepare& prepare,
              bool sizeInBytes) {
     const std::size_t copies = std::clamp<std::size_t>(largest / size, 1, 64);
     std::vector<decltype(prepare(size, 0))> operations;
     for (std::size_t c = 0; c < copies; ++c) operations.push_back(prepare(size, c));
-    std::size_t next = 0;
+    std::vector<decltype(operations[0]())> results;
+    results.reserve(copies);
     for (auto _ : state) {
-        auto result = operations[next]();
-        benchmark::DoNotOptimize(result);
-        if (++next == copies) next = 0;
+        for (const auto& operation : operations) {
+            results.push_back(operation());
+            benchmark::DoNotOptimize(results.back());
+        }
+        results.clear();
     }
-    const auto processed = static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(size);
+    state.counters["calls"] = static_cast<double>(copies);
+    const auto processed = static_cast<std::int64_t>(state.iterations() * copies) * static_cast<std::int64_t>(size);
     if (sizeInBytes) {
         state.SetBytesProcessed(processed);
     } else {
