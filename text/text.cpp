@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -66,8 +67,7 @@ __m128i FlipLetters(__m128i lanes, __m128i first, __m128i where) {
 
 // Walks in character steps. Blocks of 64 bytes are mapped at once: a block of one-byte characters
 // only directly, any other through the mask of its bytes that start one-byte characters.
-Text MapCase(const Text& text, unsigned char first) {
-    Text mapped = text;
+Text MapCase(Text mapped, unsigned char first) {
     const std::size_t n = mapped.size();
     char* bytes = mapped.data();
     std::size_t i = 0;
@@ -209,8 +209,8 @@ Text RemoveSpaces(const Text& text) {
     return kept;
 }
 
-Text ToUpper(const Text& text) { return MapCase(text, 'a'); }
-Text ToLower(const Text& text) { return MapCase(text, 'A'); }
+Text ToUpper(Text text) { return MapCase(std::move(text), 'a'); }
+Text ToLower(Text text) { return MapCase(std::move(text), 'A'); }
 
 int CharCode(const Text& text, int position) {
     if (position < 1 || static_cast<std::size_t>(position) > text.size()) return 0;

@@ -31,8 +31,9 @@ Text ReplaceText(const Text& text, const Text& what, const Text& replacement = T
 TextArray SplitText(const Text& text, const Text& separator);
 Text TrimBoth(const Text& text);
 Text RemoveSpaces(const Text& text);
-Text ToUpper(const Text& text);
-Text ToLower(const Text& text);
+// Taken by value: a caller that hands over a temporary pays for no copy.
+Text ToUpper(Text text);
+Text ToLower(Text text);
 
 int CharCode(const Text& text, int position = 1);
 Text CharFromCode(int byteValue);
