@@ -6,12 +6,13 @@
 
 namespace {
 
-// Another program may hold the clipboard for a moment.
+// Another program (a clipboard viewer or manager) may hold the clipboard for a
+// moment; wait up to about half a second for it.
 bool OpenClipboardBriefly() {
-    constexpr int kAttempts = 5;
+    constexpr int kAttempts = 20;
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
         if (OpenClipboard(nullptr)) return true;
-        if (attempt < kAttempts) Sleep(15);
+        if (attempt < kAttempts) Sleep(25);
     }
     return false;
 }

@@ -98,11 +98,12 @@ class ProgramTest(unittest.TestCase):
 
     def expect_failure_box(self, p):
         box = p.message_box()
-        title, texts, buttons, icon = p.message_box_contents(box)
+        # The icon is judged from pixels: wait until the box has painted it.
+        wait_for("the information icon", lambda: p.message_box_contents(box)[3] == "information")
+        title, texts, buttons, _ = p.message_box_contents(box)
         self.assertEqual(title, FAILURE_TITLE)
         self.assertEqual(texts, [FAILURE_TEXT])
         self.assertEqual(len(buttons), 1)
-        self.assertEqual(icon, "information")
         self.assertEqual(p.d("owner", box), ["0"])
         # Task-modal: the program's own window is disabled while the box is open.
         self.assertFalse(p.main.state()[2])
