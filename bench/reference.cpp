@@ -5,6 +5,7 @@
 
 #include "bench/inputs.h"
 #include "http/http_request.h"
+#include "tests/reference/host_rule.h"
 
 namespace {
 
@@ -38,20 +39,6 @@ Text ReferenceMergeCookies(Text& sent, const Text& received) {
     }
     sent = ReferenceRemoveDuplicateItems(TextLeft(text, TextLength(text) - 2), "; ");
     return sent;
-}
-
-// The host by the letter of its rule: the whole link lower-cased, "/" added, the host cut out.
-Text ReferenceExtractHost(const Text& link) {
-    Text t = ToLower(link);
-    if (TextRight(t, 1) != "/") t = ConcatText(t, "/");
-    Text marker = "https://";
-    if (TextLeft(t, 8) != marker) {
-        marker = "http://";
-        if (FindText(t, marker) == -1) t = ConcatText(marker, t);
-    }
-    t = TextBetween(t, marker, "/");
-    const int colon = FindText(t, ":");
-    return colon == -1 ? t : TextLeft(t, colon - 1);
 }
 
 // Short texts made of the pieces where the host rule can go wrong.
@@ -109,7 +96,7 @@ std::string CheckAgainstReferences(bool& allIdentical) {
     std::size_t hostDiffers = 0;
     const std::vector<Text> hosts = HostSamples();
     for (const Text& link : hosts) {
-        if (ExtractHost(link) != ReferenceExtractHost(link)) ++hostDiffers;
+        if (ExtractHost(link) != ExtractHostByTheRule(link)) ++hostDiffers;
     }
     allIdentical = mergeDiffers == 0 && listDiffers == 0 && hostDiffers == 0;
 
