@@ -274,8 +274,10 @@ HWND OwnWindow() {
 
 // ---- pixels --------------------------------------------------------------
 
-// Screen pixels of a rectangle, top row first, as 0xRRGGBB.
-std::vector<uint32_t> ScreenPixels(int left, int top, int width, int height) {
+// What paint(dc, bits) draws into a fresh width x height 32-bit bitmap, top
+// row first, as 0xRRGGBB.
+template <class Paint>
+std::vector<uint32_t> PaintedPixels(int width, int height, Paint paint) {
   std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
   HDC screen = GetDC(nullptr);
   HDC mem = CreateCompatibleDC(screen);
@@ -288,7 +290,7 @@ std::vector<uint32_t> ScreenPixels(int left, int top, int width, int height) {
   void* bits = nullptr;
   HBITMAP dib = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(mem, dib);
-  BitBlt(mem, 0, 0, width, height, screen, left, top, SRCCOPY);
+  paint(mem, screen, static_cast<uint32_t*>(bits));
   GdiFlush();
   const auto* src = static_cast<const uint32_t*>(bits);
   for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = src[i] & 0xFFFFFF;
@@ -297,6 +299,13 @@ std::vector<uint32_t> ScreenPixels(int left, int top, int width, int height) {
   DeleteDC(mem);
   ReleaseDC(nullptr, screen);
   return pixels;
+}
+
+// Screen pixels of a rectangle, top row first, as 0xRRGGBB.
+std::vector<uint32_t> ScreenPixels(int left, int top, int width, int height) {
+  return PaintedPixels(width, height, [&](HDC mem, HDC screen, uint32_t*) {
+    BitBlt(mem, 0, 0, width, height, screen, left, top, SRCCOPY);
+  });
 }
 
 // A 24-bit bottom-up BMP: the simplest file any image tool reads.
@@ -346,29 +355,15 @@ std::string MessageBoxIcon(HWND iconStatic) {
   std::string best = "none";
   long long bestDistance = -1;
   for (const Candidate& c : candidates) {
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, dib);
-    auto* px = static_cast<uint32_t*>(bits);
-    for (int i = 0; i < w * h; ++i) px[i] = background;
-    DrawIconEx(mem, 0, 0, LoadIconA(nullptr, c.id), 0, 0, 0, nullptr, DI_NORMAL | DI_DEFAULTSIZE);
-    GdiFlush();
+    const std::vector<uint32_t> drawn = PaintedPixels(w, h, [&](HDC mem, HDC, uint32_t* px) {
+      for (int i = 0; i < w * h; ++i) px[i] = background;
+      DrawIconEx(mem, 0, 0, LoadIconA(nullptr, c.id), 0, 0, 0, nullptr, DI_NORMAL | DI_DEFAULTSIZE);
+    });
     long long distance = 0;
     for (int i = 0; i < w * h; ++i)
       for (int shift = 0; shift < 24; shift += 8)
-        distance += std::abs(static_cast<int>((px[i] >> shift) & 0xFF) - static_cast<int>((shown[i] >> shift) & 0xFF));
-    SelectObject(mem, old);
-    DeleteObject(dib);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
+        distance +=
+            std::abs(static_cast<int>((drawn[i] >> shift) & 0xFF) - static_cast<int>((shown[i] >> shift) & 0xFF));
     if (bestDistance < 0 || distance < bestDistance) {
       bestDistance = distance;
       best = c.name;
