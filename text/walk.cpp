@@ -3,9 +3,13 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // The walks must stay linear and close to memchr speed on large texts, so instead of stepping
-// through every character they jump to candidate bytes with memchr and only then ask whether
-// the candidate starts a character. A byte after a byte below 0x80 always starts one, so that
+// through every character they jump to candidate bytes (with memchr, or one scan for two bytes)
+// and only then ask whether the candidate starts a character. A byte after a byte below 0x80 always starts one, so that
 // question is answered by counting the run of bytes >= 0x80 just in front of the candidate.
 namespace {
 
@@ -17,59 +21,56 @@ char OtherCase(char c) {
 
 char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
 
-constexpr std::uint64_t kHighBits = 0x8080808080808080u;
 
-// Whether `at` is a boundary, given that `known` <= `at` is one. Double-byte text is one long
-// run of bytes >= 0x80, so the run is measured eight bytes at a time.
-bool IsBoundary(std::string_view text, std::size_t known, std::size_t at) {
-    std::size_t runStart = at;
-    while (runStart - known >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, text.data() + runStart - 8, 8);
-        if ((word & kHighBits) != kHighBits) break;
-        runStart -= 8;
+// First position in [from, end) holding byte `a` or `b`; `end` when there is none. One pass for
+// both bytes: two memchr scans would each read a text that holds neither byte to its end.
+const char* FirstOfTwo(const char* from, const char* end, char a, char b) {
+    if (a == b) {
+        const void* hit = std::memchr(from, a, static_cast<std::size_t>(end - from));
+        return hit ? static_cast<const char*>(hit) : end;
     }
-    while (runStart > known && IsLeadByte(text[runStart - 1])) --runStart;
-    return (at - runStart) % 2 == 0;
+#if defined(__SSE2__)
+    const __m128i as = _mm_set1_epi8(a);
+    const __m128i bs = _mm_set1_epi8(b);
+    const auto hits = [&](const char* at) {
+        const __m128i lane = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        return _mm_or_si128(_mm_cmpeq_epi8(lane, as), _mm_cmpeq_epi8(lane, bs));
+    };
+    for (; end - from >= 64; from += 64) {
+        const __m128i h0 = hits(from), h1 = hits(from + 16), h2 = hits(from + 32), h3 = hits(from + 48);
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(h0, h1), _mm_or_si128(h2, h3))) == 0) continue;
+        const __m128i lanes[4] = {h0, h1, h2, h3};
+        for (const __m128i& lane : lanes) {
+            if (const int mask = _mm_movemask_epi8(lane)) return from + __builtin_ctz(static_cast<unsigned>(mask));
+            from += 16;
+        }
+    }
+#endif
+    for (; from < end; ++from) {
+        if (*from == a || *from == b) return from;
+    }
+    return end;
 }
 
-// Next position in [from, last] holding candidate byte `which`, kept until the scan passes it.
-std::size_t NextCandidate(std::string_view text, std::size_t from, std::size_t last, char byte, int which,
-                          SearchState& state) {
-    std::size_t& next = state.next[which];
-    if (!state.scanned[which] || (next != kNoMatch && next < from)) {
-        const void* hit = std::memchr(text.data() + from, byte, last - from + 1);
-        next = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) : kNoMatch;
-        state.scanned[which] = true;
-    }
-    return next;
-}
-
-// The first boundary in [begin, last] whose byte is `a` or `b` and that `accept` takes. A
-// candidate that `plausible` turns down is passed over before the costlier boundary test.
+// The first boundary in [begin, last] whose byte is `a` or `b` and that `accept` takes, where
+// `state.known` is a boundary at or before `begin`. A candidate that `plausible` turns down is
+// passed over before the costlier boundary test.
 template <class Plausible, class Accept>
 std::size_t FindCandidate(std::string_view text, std::size_t begin, std::size_t last, char a, char b,
                           SearchState& state, Plausible plausible, Accept accept) {
-    if (state.known < begin) state.known = begin;
-    std::size_t from = begin;
-    while (from <= last) {
-        std::size_t at = NextCandidate(text, from, last, a, 0, state);
-        if (b != a) {
-            const std::size_t atB = NextCandidate(text, from, last, b, 1, state);
-            if (atB < at) at = atB;
-        }
-        if (at == kNoMatch) return kNoMatch;
-        if (!plausible(at)) {
-            from = at + 1;
-            continue;
-        }
+    const char* const end = text.data() + last + 1;
+    for (const char* from = text.data() + begin; from < end;) {
+        const char* hit = FirstOfTwo(from, end, a, b);
+        if (hit == end) return kNoMatch;
+        const std::size_t at = static_cast<std::size_t>(hit - text.data());
+        from = hit + 1;
+        if (!plausible(at)) continue;
         if (IsBoundary(text, state.known, at)) {
             if (accept(at)) return at;
             state.known = at;
         } else {
             state.known = at + 1;  // the candidate is a second byte; the next byte starts a character
         }
-        from = at + 1;
     }
     return kNoMatch;
 }
@@ -91,9 +92,31 @@ bool MatchesFolded(const char* at, std::string_view what) {
 
 }  // namespace
 
+bool IsBoundary(std::string_view text, std::size_t known, std::size_t at) {
+    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    // Double-byte text is one long run of bytes >= 0x80, so the run is measured eight bytes at a time.
+    std::size_t runStart = at;
+    while (runStart - known >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + runStart - 8, 8);
+        if ((word & kHighBits) != kHighBits) break;
+        runStart -= 8;
+    }
+    while (runStart > known && IsLeadByte(text[runStart - 1])) --runStart;
+    return (at - runStart) % 2 == 0;
+}
+
+std::size_t FindEitherAtBoundary(std::string_view text, std::size_t begin, std::size_t end, char a, char b,
+                                 SearchState& state) {
+    if (begin >= end) return kNoMatch;
+    return FindCandidate(text, begin, end - 1, a, b, state, [](std::size_t) { return true; },
+                         [](std::size_t) { return true; });
+}
+
 std::size_t FindAtBoundary(std::string_view text, std::size_t begin, std::string_view what, bool foldCase,
                            SearchState& state) {
     if (begin > text.size() || what.size() > text.size() - begin) return kNoMatch;
+    if (state.known < begin) state.known = begin;
     const char first = what[0];
     const char other = foldCase ? OtherCase(first) : first;
     const std::string_view rest = what.substr(1);
@@ -123,6 +146,7 @@ std::size_t BlankWidthAt(std::string_view text, std::size_t at) {
 
 std::size_t FindBlank(std::string_view text, std::size_t begin, SearchState& state) {
     if (begin >= text.size()) return kNoMatch;
+    if (state.known < begin) state.known = begin;
     return FindCandidate(text, begin, text.size() - 1, ' ', static_cast<char>(0xA1), state,
                          [](std::size_t) { return true; }, [&](std::size_t at) { return BlankWidthAt(text, at) != 0; });
 }
