@@ -50,9 +50,9 @@ std::uint64_t OneByteStarts(std::uint64_t high, unsigned& secondFirst) {
 }
 
 // Flips bit 0x20 of the bytes of `lanes` from `first` to `first` + 25 where `where` holds 0x20.
-__m128i FlipLetters(__m128i lanes, __m128i first, __m128i where) {
-    const __m128i offset = _mm_sub_epi8(lanes, first);
-    const __m128i letter = _mm_cmpeq_epi8(_mm_min_epu8(offset, _mm_set1_epi8(25)), offset);
+// Moved by `toSigned` (0x80 - `first`), those bytes are the 26 smallest signed ones.
+__m128i FlipLetters(__m128i lanes, __m128i toSigned, __m128i where) {
+    const __m128i letter = _mm_cmplt_epi8(_mm_add_epi8(lanes, toSigned), _mm_set1_epi8(-128 + 26));
     return _mm_xor_si128(lanes, _mm_and_si128(letter, where));
 }
 #endif
@@ -65,19 +65,20 @@ __m128i FlipLetters(__m128i lanes, __m128i first, __m128i where) {
 unsigned MapCase(char* bytes, std::size_t n, unsigned char first, unsigned secondFirst) {
     std::size_t i = 0;
 #if defined(__SSE2__)
-    const __m128i firsts = _mm_set1_epi8(static_cast<char>(first));
+    const __m128i toSigned = _mm_set1_epi8(static_cast<char>(0x80 - first));
     for (; n - i >= 64; i += 64) {
         __m128i lanes[4];
-        std::uint64_t high = 0;
-        for (int k = 0; k < 4; ++k) {
-            lanes[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 16 * k));
-            high |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(lanes[k]))) << (16 * k);
-        }
-        if (high == 0 && secondFirst == 0) {
-            for (__m128i& lane : lanes) lane = FlipLetters(lane, firsts, _mm_set1_epi8(0x20));
+        for (int k = 0; k < 4; ++k) lanes[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 16 * k));
+        const __m128i any = _mm_or_si128(_mm_or_si128(lanes[0], lanes[1]), _mm_or_si128(lanes[2], lanes[3]));
+        if ((static_cast<unsigned>(_mm_movemask_epi8(any)) | secondFirst) == 0) {
+            for (__m128i& lane : lanes) lane = FlipLetters(lane, toSigned, _mm_set1_epi8(0x20));
         } else {
+            std::uint64_t high = 0;
+            for (int k = 0; k < 4; ++k) {
+                high |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(lanes[k]))) << (16 * k);
+            }
             const std::uint64_t starts = OneByteStarts(high, secondFirst);
-            for (int k = 0; k < 4; ++k) lanes[k] = FlipLetters(lanes[k], firsts, Spread(starts >> (16 * k)));
+            for (int k = 0; k < 4; ++k) lanes[k] = FlipLetters(lanes[k], toSigned, Spread(starts >> (16 * k)));
         }
         for (int k = 0; k < 4; ++k) _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes + i + 16 * k), lanes[k]);
     }

@@ -173,6 +173,13 @@ TEST(CharacterWalks, CaseMappingAgreesWithTheModelOnLongTexts) {
         ASSERT_EQ(Hex(ToUpper(t)), Hex(ModelUpper(t))) << Hex(t);
         ASSERT_EQ(Hex(ToLower(t)), Hex(ModelLower(t))) << Hex(t);
     }
+    // One double-byte character among letters, wherever a block may end: the letters after it
+    // are single-byte characters except its own second byte.
+    for (std::size_t at = 0; at < 200; ++at) {
+        const Text t = Text(at, 'A') + "\xB0" + Text(200 - at, 'A');
+        ASSERT_EQ(Hex(ToLower(t)), Hex(ModelLower(t))) << at;
+        ASSERT_EQ(Hex(ToUpper(ToLower(t))), Hex(ModelUpper(t))) << at;
+    }
 }
 
 // Large enough that a walk which rescans what it has passed would not finish.
