@@ -21,7 +21,6 @@ char OtherCase(char c) {
 
 char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
 
-
 // First position in [from, end) holding byte `a` or `b`; `end` when there is none. One pass for
 // both bytes: two memchr scans would each read a text that holds neither byte to its end.
 const char* FirstOfTwo(const char* from, const char* end, char a, char b) {
@@ -39,11 +38,10 @@ const char* FirstOfTwo(const char* from, const char* end, char a, char b) {
     for (; end - from >= 64; from += 64) {
         const __m128i h0 = hits(from), h1 = hits(from + 16), h2 = hits(from + 32), h3 = hits(from + 48);
         if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(h0, h1), _mm_or_si128(h2, h3))) == 0) continue;
-        const __m128i lanes[4] = {h0, h1, h2, h3};
-        for (const __m128i& lane : lanes) {
-            if (const int mask = _mm_movemask_epi8(lane)) return from + __builtin_ctz(static_cast<unsigned>(mask));
-            from += 16;
-        }
+        const auto bits = [](__m128i lane) {
+            return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(lane)));
+        };
+        return from + __builtin_ctzll(bits(h0) | bits(h1) << 16 | bits(h2) << 32 | bits(h3) << 48);
     }
 #endif
     for (; from < end; ++from) {
