@@ -1,9 +1,10 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "app/clipboard.h"
 #include "app/home_page.h"
 #include "app/main_window.h"
-#include "resolver/clipboard.h"
+#include "app/resolve_clicked.h"
 #include "resolver/resolver.h"
 
 namespace {
@@ -11,9 +12,12 @@ namespace {
 // "信息："
 constexpr char INFORMATION_TITLE[] = "\xD0\xC5\xCF\xA2\xA3\xBA";
 
-struct WindowResolverSeam final : ResolverSeam {
+ResolverSession session;
+
+struct MainResolveWindow final : ResolveWindow {
     Text ReadLinkBoxText() override { return ::ReadLinkBoxText(); }
-    Text ExpandShortLink(const Text& link) override { return ::ExpandShortLink(link); }
+    Text DeriveDirectLink(const Text& link) override { return ::DeriveDirectLink(link, session); }
+    bool IsOpen() override { return IsMainWindowOpen(); }
     void RefreshHomePageLabel() override { ::RefreshHomePageLabel(); }
     void SetWindowOuterHeight(int height) override { ::SetWindowOuterHeight(height); }
     bool WriteClipboardText(const Text& text) override { return ::WriteClipboardText(text); }
@@ -27,12 +31,13 @@ struct WindowResolverSeam final : ResolverSeam {
 }  // namespace
 
 void OnResolveClicked() {
-    WindowResolverSeam seam;
-    OnResolveClicked(seam);
+    MainResolveWindow window;
+    OnResolveClicked(window);
 }
 
 void OnLinkBoxFocused() {
-    if (IsShareLink(ReadClipboardText())) SetLinkBoxText(ReadClipboardText());
+    const Text link = LinkPart(ReadClipboardText());
+    if (IsShareLink(link)) SetLinkBoxText(link);
 }
 
 void RefreshHomePageLabel() {
@@ -43,4 +48,13 @@ void OnHomePageLabelPressed() {
     const Text address = Utf8ToGbk(Base64Decode(HOME_PAGE_ADDRESS_B64));
     HWND owner = FindWindowExA(nullptr, nullptr, nullptr, "Microsoft Internet Explorer");
     ShellExecuteA(owner, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void OnMainWindowDestroyed() {
+    // A request in progress would keep the program alive after its window for as long as the server waits.
+    AbortPendingRequest(session);
+}
+
+void EndResolverSession() {
+    session = ResolverSession();
 }

@@ -7,6 +7,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
     // The HTTP requests' COM calls run in this thread's apartment.
     OleInitialize(nullptr);
     const int exitCode = RunMainWindow(showCommand);
+    EndResolverSession();
     OleUninitialize();
     return exitCode;
 }

@@ -162,6 +162,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return 0;
         case WM_DESTROY:
             PostQuitMessage(0);
+            OnMainWindowDestroyed();
             return 0;
         case WM_NCDESTROY:
             mainWindow = nullptr;
@@ -210,13 +211,17 @@ void SetHomePageLabelCaption(const Text& caption) {
 
 void SetWindowOuterHeight(int height) {
     RECT frame;
-    GetWindowRect(mainWindow, &frame);
+    if (!mainWindow || !GetWindowRect(mainWindow, &frame)) return;
     SetWindowPos(mainWindow, nullptr, 0, 0, frame.right - frame.left, height,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void SetWindowCaption(const Text& caption) {
     SetWindowTextA(mainWindow, caption.c_str());
+}
+
+bool IsMainWindowOpen() {
+    return mainWindow != nullptr;
 }
 
 int RunMainWindow(int showCommand) {
@@ -235,14 +240,16 @@ int RunMainWindow(int showCommand) {
     ShowWindow(mainWindow, showCommand);
     UpdateWindow(mainWindow);
 
+    // A request's Send runs window messages and may take the quit message with them: the
+    // window's end, not the quit message alone, ends the loop.
     MSG message{};
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    while (mainWindow && GetMessageA(&message, nullptr, 0, 0) > 0) {
         // The dialog manager gives Tab, Shift+Tab and Esc their meaning, and
         // keeps Enter away from the edit box, which would beep at it.
-        if (mainWindow && IsDialogMessageA(mainWindow, &message)) continue;
+        if (IsDialogMessageA(mainWindow, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
     DeleteObject(homePageFont);
-    return static_cast<int>(message.wParam);
+    return message.message == WM_QUIT ? static_cast<int>(message.wParam) : 0;
 }

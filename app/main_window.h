@@ -20,12 +20,18 @@ void SetLinkBoxText(const Text& text);
 void SetHomePageLabelCaption(const Text& caption);
 void SetWindowOuterHeight(int height);
 void SetWindowCaption(const Text& caption);
+// False once the window has been destroyed.
+bool IsMainWindowOpen();
 
 // Event handlers.
 void OnResolveClicked();
 void OnLinkBoxFocused();
 void RefreshHomePageLabel();
 void OnHomePageLabelPressed();
+void OnMainWindowDestroyed();
+
+// Releases what the resolutions kept (the request object) while COM is still initialised.
+void EndResolverSession();
 
 // Start-up and the message loop: creates, shows and activates the window,
 // then runs until it is destroyed. Returns the process's exit code.

@@ -24,13 +24,32 @@ std::int32_t TimeoutMilliseconds(int timeoutSeconds) {
     return ms > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(ms);
 }
 
+bool HasLineBreak(const Text& text) { return text.find_first_of("\r\n") != Text::npos; }
+
+// CoInitialize for the length of one request, CoUninitialize on every way out.
+struct ComScope {
+    explicit ComScope(RequestPlatform& platform) : platform(platform) { platform.Initialize(); }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+    ~ComScope() { platform.Uninitialize(); }
+    RequestPlatform& platform;
+};
+
 template <class T>
 T ValueOr(const AutomationValue& value, T fallback) {
     const T* held = std::get_if<T>(&value);
     return held ? *held : fallback;
 }
 
+RequestPlatform& CurrentPlatform() {
+    return currentPlatform ? *currentPlatform : SystemRequestPlatform();
+}
+
 }  // namespace
+
+std::shared_ptr<RequestObject> CreateRequestObject() {
+    return CurrentPlatform().CreateRequestObject();
+}
 
 RequestPlatform* UseRequestPlatform(RequestPlatform* platform) {
     RequestPlatform* previous = currentPlatform;
@@ -39,25 +58,23 @@ RequestPlatform* UseRequestPlatform(RequestPlatform* platform) {
 }
 
 Bytes HttpRequest(const Text& url, const HttpRequestOptions& options) {
+    // A line break in the URL or in a header would let the text add header lines of its own.
+    if (HasLineBreak(url)) return Bytes();
     const bool mergeCookies = options.mergeCookies.value_or(true);
     const bool completeHeaders = options.completeHeaders.value_or(true);
     const bool normalizeHeaders = options.normalizeHeaders.value_or(true);
     const int proxyAuthMode = options.proxyAuthMode.value_or(1);
 
-    RequestPlatform& com = currentPlatform ? *currentPlatform : SystemRequestPlatform();
-    com.Initialize();
-
+    const ComScope com(CurrentPlatform());
     const int method = options.method < 0 || options.method >= kMethodCount ? 0 : options.method;
 
+    // Released before COM is, since it is declared after the scope.
     std::shared_ptr<RequestObject> object;
     if (options.requestObject) {
         object = *options.requestObject;
     } else {
-        object = com.CreateRequestObject();
-        if (!object) {
-            com.Uninitialize();
-            return Bytes();
-        }
+        object = com.platform.CreateRequestObject();
+        if (!object) return Bytes();
     }
     // A given reference that holds no object fails every call, like a real one would.
     auto call = [&object](const char* member, MemberKind kind, std::vector<AutomationValue> args = {}) {
@@ -71,6 +88,20 @@ Bytes HttpRequest(const Text& url, const HttpRequestOptions& options) {
     Text& responseCookies = options.responseCookies ? *options.responseCookies : scratchResponseCookies;
     std::int32_t& statusCode = options.statusCode ? *options.statusCode : scratchStatus;
 
+    if (completeHeaders) CompleteRequestHeaders(headers, url, method == kPost);
+    if (normalizeHeaders) headers = NormalizeHeaderNames(headers);
+    std::vector<HeaderPair> pairs = RequestHeaderPairs(headers);
+    if (options.cookies) {
+        Text& cookies = *options.cookies;
+        if (!cookies.empty() && FindText(cookies, "Cookie:", 1, true) != -1) {
+            cookies = ReplaceText(cookies, "Cookie:", Text(), 1, kEveryOccurrence, false);
+        }
+        if (HasLineBreak(cookies)) return Bytes();
+    }
+    for (const HeaderPair& pair : pairs) {
+        if (HasLineBreak(pair.name) || HasLineBreak(pair.value)) return Bytes();
+    }
+
     if (options.timeoutSeconds != -1) {
         const std::int32_t t = TimeoutMilliseconds(options.timeoutSeconds);
         call("SetTimeouts", MemberKind::Method, {t, t, t, t});
@@ -82,24 +113,17 @@ Bytes HttpRequest(const Text& url, const HttpRequestOptions& options) {
     if (options.noRedirects) {
         call("Option", MemberKind::PropertyPut, {kOptionEnableRedirects, std::int32_t{0}});
     }
-    call("Option", MemberKind::PropertyPut, {kOptionSslErrorIgnoreFlags, kSslErrorIgnoreAll});
-
-    if (completeHeaders) CompleteRequestHeaders(headers, url, method == kPost);
-    if (normalizeHeaders) headers = NormalizeHeaderNames(headers);
+    if (options.ignoreCertificateErrors.value_or(true)) {
+        call("Option", MemberKind::PropertyPut, {kOptionSslErrorIgnoreFlags, kSslErrorIgnoreAll});
+    }
 
     if (!options.proxy.empty() && !options.proxyUser.empty() && proxyAuthMode == 1) {
         const Text credentials = ConcatText(options.proxyUser, ":", options.proxyPassword);
         call("SetRequestHeader", MemberKind::Method,
              {Text("Proxy-Authorization"), ConcatText("Basic ", Base64Encode(TextToBytes(credentials)))});
     }
-    if (options.cookies) {
-        Text& cookies = *options.cookies;
-        if (!cookies.empty() && FindText(cookies, "Cookie:", 1, true) != -1) {
-            cookies = ReplaceText(cookies, "Cookie:", Text(), 1, kEveryOccurrence, false);
-        }
-        call("SetRequestHeader", MemberKind::Method, {Text("Cookie"), cookies});
-    }
-    for (HeaderPair& pair : RequestHeaderPairs(headers)) {
+    if (options.cookies) call("SetRequestHeader", MemberKind::Method, {Text("Cookie"), *options.cookies});
+    for (HeaderPair& pair : pairs) {
         call("SetRequestHeader", MemberKind::Method, {std::move(pair.name), std::move(pair.value)});
     }
 
@@ -108,14 +132,13 @@ Bytes HttpRequest(const Text& url, const HttpRequestOptions& options) {
     } else {
         call("Send", MemberKind::Method, {options.bodyText});
     }
-    const Bytes body = ValueOr(call("ResponseBody", MemberKind::PropertyGet), Bytes());
+    // The object holds the body already; a caller who does not want it need not pay for copies.
+    Bytes body;
+    if (options.readBody.value_or(true)) body = ValueOr(call("ResponseBody", MemberKind::PropertyGet), Bytes());
     responseHeaders = ValueOr(call("GetAllResponseHeaders", MemberKind::Method), Text());
     statusCode = ValueOr(call("Status", MemberKind::PropertyGet), std::int32_t{0});
 
     responseCookies = ExtractResponseCookies(responseHeaders);
     if (mergeCookies && options.cookies) responseCookies = MergeCookies(*options.cookies, responseCookies);
-
-    object.reset();
-    com.Uninitialize();
     return body;
 }

@@ -62,8 +62,19 @@ struct HttpRequestOptions {
     std::optional<bool> mergeCookies{};
     std::optional<bool> completeHeaders{};
     std::optional<bool> normalizeHeaders{};
+    // Whether certificate errors of the server are ignored (the default) or end the request.
+    std::optional<bool> ignoreCertificateErrors{};
+    // Whether the body is read out of the object and returned (the default).
+    std::optional<bool> readBody{};
 };
 
 // The response body; empty when there is none, the request failed or no
 // request object could be made (then nothing the caller gave is touched).
+// A URL, cookie text or header line with CR or LF is refused: nothing is sent
+// and the result is empty.
 Bytes HttpRequest(const Text& url, const HttpRequestOptions& options = {});
+
+// A new request object of the platform that HttpRequest uses, for a caller
+// that sends several requests through one (null when none can be made). The
+// thread must hold COM initialised for as long as the object lives.
+std::shared_ptr<RequestObject> CreateRequestObject();

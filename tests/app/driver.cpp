@@ -219,6 +219,7 @@ bool KeyByName(const std::string& name) {
   else if (name == "tab") SendKeys({VK_TAB});
   else if (name == "shifttab") SendKeys({VK_SHIFT, VK_TAB});
   else if (name == "a") SendKeys({'A'});
+  else if (name == "altf4") SendKeys({VK_MENU, VK_F4});
   else return false;
   return true;
 }
@@ -643,6 +644,17 @@ std::string Run(const Args& a) {
     auto figure = [](bool got, unsigned long long value) { return got ? std::to_string(value) : std::string("-"); };
     return OkList({figure(gotMemory, memory.PrivateUsage), figure(gotMemory, memory.WorkingSetSize),
                    std::to_string(gdi), std::to_string(user), figure(gotHandles, handles)});
+  }
+  if (c == "peak") {  // peak PID -> the most private bytes and working set the process has had
+    need(1);
+    HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, std::stoul(a[1]));
+    if (!p) return Err(std::to_string(GetLastError()));
+    PROCESS_MEMORY_COUNTERS memory = {};
+    memory.cb = sizeof memory;
+    const bool got = K32GetProcessMemoryInfo(p, &memory, sizeof memory);
+    CloseHandle(p);
+    if (!got) return Err("memory");
+    return OkList({std::to_string(memory.PeakPagefileUsage), std::to_string(memory.PeakWorkingSetSize)});
   }
   if (c == "windows") {  // windows PID -> how many windows (top-level, message-only and child) the process owns
     need(1);

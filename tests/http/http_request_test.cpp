@@ -312,4 +312,55 @@ TEST_F(HttpRequestTest, FailedCreationLeavesEveryParameterUntouched) {
     EXPECT_EQ(status, 5);
 }
 
+// A line break would end the header line it stands in and start one of the text's own choosing.
+TEST_F(HttpRequestTest, LineBreaksInTheUrlOrAHeaderSendNothing) {
+    struct Case {
+        const char* name;
+        Text url, headers;
+        std::optional<Text> cookies;
+    };
+    const Case cases[] = {
+        {"url CR LF", "http://h.example/\r\nHost: evil.example", "", std::nullopt},
+        {"url LF", "http://h.example/\nX: 1", "", std::nullopt},
+        {"url CR", "http://h.example/\rX: 1", "", std::nullopt},
+        {"header value", kUrl, "X-A: 1\nHost: evil.example", std::nullopt},
+        {"header name", kUrl, "X\rHost: evil.example", std::nullopt},
+        {"cookie", kUrl, "", Text("a=1\r\nAuthorization: x")},
+    };
+    for (const Case& c : cases) {
+        platform.calls.clear();
+        platform.answers = {{"ResponseBody", Bytes{1}}, {"GetAllResponseHeaders", "X: 1"}, {"Status", 200}};
+        Text headers = c.headers, cookies = c.cookies.value_or(""), responseHeaders = "old";
+        std::int32_t status = 5;
+        const Bytes body = HttpRequest(c.url, {.cookies = c.cookies ? &cookies : nullptr,
+                                               .headers = &headers,
+                                               .responseHeaders = &responseHeaders,
+                                               .statusCode = &status,
+                                               .completeHeaders = false});
+        EXPECT_TRUE(body.empty()) << c.name;
+        EXPECT_TRUE(CallsNamed(platform.calls, "Send").empty()) << c.name;
+        EXPECT_TRUE(CallsNamed(platform.calls, "SetRequestHeader").empty()) << c.name;
+        EXPECT_EQ(responseHeaders, "old") << c.name;
+        EXPECT_EQ(status, 5) << c.name;
+    }
+    // Half a character at the end of the URL takes the line break after its Referer line for its
+    // second byte, so the line break stays in the value.
+    platform.calls.clear();
+    EXPECT_TRUE(HttpRequest("http://h.example/\xB5").empty());
+    EXPECT_TRUE(CallsNamed(platform.calls, "Send").empty());
+}
+
+TEST_F(HttpRequestTest, CertificateCheckingAndReadingTheBodyAreTheCallersChoice) {
+    platform.answers = {{"ResponseBody", Bytes{1, 2}}, {"Status", 302}};
+    std::int32_t status = 0;
+    const Bytes body = HttpRequest(kUrl, {.statusCode = &status, .ignoreCertificateErrors = false, .readBody = false});
+    EXPECT_TRUE(body.empty());
+    EXPECT_EQ(status, 302);
+    EXPECT_TRUE(CallsNamed(platform.calls, "Option").empty());
+    EXPECT_TRUE(CallsNamed(platform.calls, "ResponseBody").empty());
+    platform.calls.clear();
+    EXPECT_EQ(HttpRequest(kUrl, {.ignoreCertificateErrors = true, .readBody = true}), (Bytes{1, 2}));
+    EXPECT_EQ(CallsNamed(platform.calls, "Option"), std::vector<MemberCall>{kIgnoreCertificateErrors});
+}
+
 }  // namespace

@@ -3,13 +3,14 @@
 #include <optional>
 
 #include "resolver/resolver.h"
+#include "tests/resolver/scripted_object.h"
 
 namespace {
 
 struct DeriveCase {
     const char* name;
     Text link;
-    // What the service's redirect answer gives; no value: no request may be made.
+    // The header block of the service's redirect answer; no value: no request may be made.
     std::optional<Text> expansion;
     Text directLink;
 };
@@ -18,16 +19,15 @@ class DeriveDirectLinkTest : public testing::TestWithParam<DeriveCase> {};
 
 TEST_P(DeriveDirectLinkTest, BuildsTheDirectLinkOrNothing) {
     const DeriveCase& c = GetParam();
-    std::vector<Text> requested;
-    const Text directLink = DeriveDirectLink(c.link, [&](const Text& link) {
-        requested.push_back(link);
-        return c.expansion.value_or("unexpected request");
-    });
-    EXPECT_EQ(directLink, c.directLink);
+    auto service = std::make_shared<ScriptedObject>();
+    if (c.expansion) service->answers.push_back({302, *c.expansion, ""});
+    ResolverSession session{service};
+    EXPECT_EQ(DeriveDirectLink(c.link, session), c.directLink);
     if (c.expansion) {
-        EXPECT_EQ(requested, std::vector<Text>{c.link}) << "exactly one request, with the link as typed";
+        ASSERT_EQ(service->sent.size(), 1u) << "exactly one request";
+        EXPECT_EQ(service->sent[0].url, LinkPart(c.link)) << "the link as typed, up to a control character";
     } else {
-        EXPECT_TRUE(requested.empty());
+        EXPECT_TRUE(service->sent.empty());
     }
 }
 
@@ -67,6 +67,27 @@ const DeriveCase kCases[] = {
      "Location: https://t-my.sharepoint.com/x?id=&parent=/personal/c", ""},
     {"BusinessWithoutParent", "https://1drv.ms/f/s!AbCd",
      "Location: https://t-my.sharepoint.com/x?id=/personal/c/d.txt&p=1", ""},
+    {"BusinessLookAlikeHost", "https://1drv.ms/f/s!AbCd",
+     "Location: https://t-my.sharepoint.com.evil.example/x?id=/personal/c/d.txt&parent=/personal/c", ""},
+    {"BusinessSuffixGluedToAName", "https://1drv.ms/f/s!AbCd",
+     "Location: https://evilmy.sharepoint.com/x?id=/personal/c/d.txt&parent=/personal/c", ""},
+    {"BusinessTargetWithUserPart", "https://1drv.ms/f/s!AbCd",
+     "Location: https://t-my.sharepoint.com@evil.example/x?id=/personal/c/d.txt&parent=/personal/c", ""},
+    // The host test sees the personal share host, the request object would reach 127.0.0.1.
+    {"UserPartOnPersonalHost", "http://onedrive.live.com:x@127.0.0.1:8/redir?resid=U%211&authkey=!U&", {}, ""},
+    {"UserPartOnShortLinkHost", "http://1drv.ms:x@127.0.0.1:8/u/s!AbCd", {}, ""},
+    // What follows a line break would otherwise become request headers.
+    {"ChatMessageCutAtTheLineBreak", "https://1drv.ms/u/s!AbCd\r\n\xCC\xE1\xC8\xA1\xC2\xEB: 1234\r\nPassword: hunter2",
+     "Location: https://onedrive.live.com/redir?resid=R1&authkey=K1&x", "https://storage.live.com/items/R1?authkey=K1"},
+    {"PersonalLinkCutAtATab", "https://onedrive.live.com/redir?resid=R1&authkey=K1&x\tresid=R2&", {},
+     "https://storage.live.com/items/R1?authkey=K1"},
+    {"PersonalLinkCutBeforeItsAuthkey", "https://onedrive.live.com/redir?resid=R1&\x1B&authkey=K1&", {}, ""},
+    {"LocationWithEscape", "https://1drv.ms/u/s!AbCd",
+     "Location: https://onedrive.live.com/redir?resid=R1\x1B[2J&authkey=K1&", ""},
+    {"LocationWithDelete", "https://1drv.ms/u/s!AbCd",
+     "Location: https://onedrive.live.com/redir?resid=R1&authkey=K1\x7F&", ""},
+    {"LocationWithBackspace", "https://1drv.ms/u/s!AbCd",
+     "Location: https://t-my.sharepoint.com/x?id=/personal/c/d\b.txt&parent=/personal/c", ""},
 };
 
 INSTANTIATE_TEST_SUITE_P(Links, DeriveDirectLinkTest, testing::ValuesIn(kCases),

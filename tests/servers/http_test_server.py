@@ -41,6 +41,7 @@ gives one. With "hang": true the request is recorded and never answered: the
 connection stays open until the client gives up or the server stops, which is
 how a client's time-out is tested. A route may also give "close": true to
 close the connection after the answer; otherwise connections are kept alive.
+"body_size": N sends N bytes "x" after the body, streamed, for huge answers.
 
 Hostile answers, for clients that must survive them:
 - "silent_seconds": N records the request, says nothing for N seconds (or
@@ -132,6 +133,7 @@ class _Handler(socketserver.BaseRequestHandler):
                     conn.close()
                     return
                 conn.sendall(server.answer(route))
+                self._send_filler(conn, int(route.get("body_size", 0)))
                 if route.get("close"):
                     return
         except OSError:
@@ -156,6 +158,13 @@ class _Handler(socketserver.BaseRequestHandler):
                 length = int(value.strip() or 0)
         body = reader.read(length) if length else b""
         return head + body
+
+    @staticmethod
+    def _send_filler(conn, size):
+        chunk = b"x" * min(size, 1 << 20)
+        while size > 0:
+            conn.sendall(chunk[:size])
+            size -= len(chunk)
 
     def _hold(self, conn, seconds=None):
         conn.settimeout(0.1)
@@ -280,6 +289,7 @@ class TestServer:
     def answer(self, route):
         status = int(route.get("status", 200))
         body = self._fill(route.get("body", "")).encode("utf-8")
+        filler = int(route.get("body_size", 0))
         headers = []
         for name, value, *count in route.get("headers", []):
             value = self._fill(value)
@@ -288,7 +298,7 @@ class TestServer:
             else:
                 headers.append((name, value))
         if not any(name.lower() == "content-length" for name, _ in headers):
-            headers.append(("Content-Length", str(len(body))))
+            headers.append(("Content-Length", str(len(body) + filler)))
         if route.get("close"):
             headers.append(("Connection", "close"))
         head = "HTTP/1.1 %d %s\r\n" % (status, route.get("reason", REASONS.get(status, "Status")))

@@ -5,7 +5,7 @@
 #include <future>
 #include <thread>
 
-#include "resolver/clipboard.h"
+#include "app/clipboard.h"
 
 namespace {
 

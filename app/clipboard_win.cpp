@@ -1,4 +1,4 @@
-#include "resolver/clipboard.h"
+#include "app/clipboard.h"
 
 #include <windows.h>
 
