@@ -11,20 +11,41 @@ Text TargetOf(const Text& text) {
     return colon == -1 ? Text() : TrimBoth(TextMiddle(text, colon + 1, TextLength(text)));
 }
 
-Text DirectLinkFor(const Text& text) {
+bool NamesABusinessSite(const Text& text) {
+    return FindText(text, BUSINESS_HOST_SUFFIX) != -1 || FindText(text, BUSINESS_HOST_SUFFIX_CN) != -1;
+}
+
+// A moved personal account's link carries no authkey: the share is named by the redeem
+// parameter (the original short link, encoded), or else by the link the user gave.
+Text AnonymousDownloadUrl(const Text& text, const Text& link, ResolverSession& session) {
+    const Text redeem = RedeemParameter(text);
+    if (IsBase64Url(redeem)) return DriveItemDownloadUrl(ConcatText("u!", redeem), session);
+    const Text linkHost = ExtractHost(link);
+    if (linkHost != SHORT_LINK_HOST && linkHost != PERSONAL_SHARE_HOST) return Text();
+    return DriveItemDownloadUrl(ShareIdOfLink(link), session);
+}
+
+Text DirectLinkFor(const Text& text, const Text& link, ResolverSession& session) {
+    const Text target = TargetOf(text);
+    const Text targetHost = HasUserPart(target) ? Text() : ExtractHost(target);
     if (FindText(text, PERSONAL_SHARE_HOST) != -1) {
         const Text authkey = TextBetween(text, "&authkey=", "&");
         const Text resid = TextBetween(text, "resid=", "&");
+        if (authkey.empty() && (targetHost == PERSONAL_SHARE_HOST || targetHost == PHOTOS_HOST)) {
+            return AnonymousDownloadUrl(text, link, session);
+        }
         if (authkey.empty() || resid.empty()) return Text();
         return ConcatText("https://", STORAGE_HOST, "/items/", resid, "?authkey=", authkey);
     }
-    if (FindText(text, BUSINESS_HOST_SUFFIX) != -1) {
+    if (NamesABusinessSite(text)) {
+        if (!IsBusinessHost(targetHost)) return Text();
         const Text id = TextBetween(text, "id=", "&parent=");
-        const Text target = TargetOf(text);
-        const Text host = ExtractHost(target);
-        if (id.empty() || HasUserPart(target) || !IsBusinessHost(host)) return Text();
-        return ConcatText("https://", host, id);
+        if (!id.empty()) return ConcatText("https://", targetHost, BusinessItemPath(id));
+        // Office documents and videos land on pages without the item's path; the share link
+        // itself hands out the file when asked to.
+        return IsBusinessHost(ExtractHost(link)) ? WithDownloadParameter(link) : Text();
     }
+    if (targetHost == PHOTOS_HOST) return AnonymousDownloadUrl(text, link, session);
     return Text();
 }
 
@@ -34,7 +55,8 @@ Text DeriveDirectLink(const Text& linkBoxText, ResolverSession& session) {
     const Text link = LinkPart(linkBoxText);
     if (HasUserPart(link)) return Text();
     const bool onPersonalShareHost = CompareText(ExtractHost(link), PERSONAL_SHARE_HOST) == 0;
-    const Text directLink = DirectLinkFor(onPersonalShareHost ? link : ExpandShortLink(link, session));
+    const Text text = onPersonalShareHost ? link : ExpandShortLink(link, session);
+    const Text directLink = DirectLinkFor(text, link, session);
     // A hostile redirect's control bytes would reach whatever the link is pasted into.
     return LinkPart(directLink) == directLink ? directLink : Text();
 }

@@ -10,8 +10,12 @@
 
 // The service's hosts, lower-case as ExtractHost gives them.
 inline constexpr char PERSONAL_SHARE_HOST[] = "onedrive.live.com";
+// Where moved personal accounts' image links land.
+inline constexpr char PHOTOS_HOST[] = "photos.onedrive.com";
 inline constexpr char SHORT_LINK_HOST[] = "1drv.ms";
 inline constexpr char BUSINESS_HOST_SUFFIX[] = "my.sharepoint.com";
+// The business personal sites of the service as operated in China (21Vianet).
+inline constexpr char BUSINESS_HOST_SUFFIX_CN[] = "my.sharepoint.cn";
 inline constexpr char STORAGE_HOST[] = "storage.live.com";
 
 // The longest clipboard text the auto-fill still takes for a link: far beyond
@@ -27,8 +31,8 @@ Text LinkPart(const Text& text);
 // the scheme): the host such a link names is not the host it reaches.
 bool HasUserPart(const Text& link);
 
-// Whether a lower-case host is a business site: one that ends in the business
-// suffix right after a "." or "-".
+// Whether a lower-case host is a business site: one that ends in a business
+// suffix (either) right after a "." or "-".
 bool IsBusinessHost(const Text& host);
 
 // Whether a text (the clipboard's, for the auto-fill) names a link on one of
@@ -37,10 +41,15 @@ bool IsBusinessHost(const Text& host);
 bool IsShareLink(const Text& text);
 
 // What one run of the program keeps between resolutions: the request object
-// that carries every request, so connections are reused.
+// that carries every request, so connections are reused, and the anonymous
+// interface's token.
 struct ResolverSession {
     std::shared_ptr<RequestObject> requestObject;  // made for the first request
+    Text token;                                    // asked for by the first request that needs one
 };
+
+// The session's request object, made when it has none yet (null when none can be made).
+std::shared_ptr<RequestObject> SessionRequestObject(ResolverSession& session);
 
 // Ends the request the session's object is waiting for, if any.
 void AbortPendingRequest(ResolverSession& session);
@@ -53,6 +62,25 @@ bool IsLocationLine(const Text& line);
 // host: the whole first response header line that begins with "Location", or
 // the empty text. One GET, redirects off, certificates checked.
 Text ExpandShortLink(const Text& link, ResolverSession& session);
+
+// Moved personal accounts, through the service's anonymous interface.
+// The value of the text's redeem parameter (to the next "&" or the end), or the empty text.
+Text RedeemParameter(const Text& text);
+// Whether a text is made of Base64's URL-safe alphabet alone (and is not empty).
+bool IsBase64Url(const Text& text);
+// The share id that names a share by its link: "u!" and the unpadded URL-safe Base64 of it.
+Text ShareIdOfLink(const Text& link);
+// The share's "@content.downloadUrl" (https only), or the empty text: a token first (kept in
+// the session, asked for again when the item request is refused once), then the share's item.
+Text DriveItemDownloadUrl(const Text& shareId, ResolverSession& session);
+
+// Business sites.
+// The item path of a landing page's id: escaped as the service writes it ("%2Fpersonal%2F..."),
+// the escapes of "/" and of letters, digits, "-", ".", "_" and "~" are decoded and every other
+// escape is kept; a plain path ("/personal/...") is taken as it is.
+Text BusinessItemPath(const Text& id);
+// The share link with "download=1" added to its query, which the service answers with the file.
+Text WithDownloadParameter(const Text& link);
 
 // The direct download link for the link box's text, or the empty text when
 // none can be derived.

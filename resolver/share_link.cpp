@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <string_view>
 
 #include "resolver/resolver.h"
 
@@ -19,10 +20,12 @@ bool HasUserPart(const Text& link) {
 }
 
 bool IsBusinessHost(const Text& host) {
-    const std::size_t suffix = TextLength(BUSINESS_HOST_SUFFIX);
-    if (host.size() <= suffix || host.compare(host.size() - suffix, suffix, BUSINESS_HOST_SUFFIX) != 0) return false;
-    const char before = host[host.size() - suffix - 1];
-    return before == '.' || before == '-';
+    for (const std::string_view suffix : {BUSINESS_HOST_SUFFIX, BUSINESS_HOST_SUFFIX_CN}) {
+        if (host.size() <= suffix.size() || !host.ends_with(suffix)) continue;
+        const char before = host[host.size() - suffix.size() - 1];
+        if (before == '.' || before == '-') return true;
+    }
+    return false;
 }
 
 bool IsShareLink(const Text& text) {

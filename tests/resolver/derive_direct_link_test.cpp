@@ -21,7 +21,7 @@ TEST_P(DeriveDirectLinkTest, BuildsTheDirectLinkOrNothing) {
     const DeriveCase& c = GetParam();
     auto service = std::make_shared<ScriptedObject>();
     if (c.expansion) service->answers.push_back({302, *c.expansion, ""});
-    ResolverSession session{service};
+    ResolverSession session{service, {}};
     EXPECT_EQ(DeriveDirectLink(c.link, session), c.directLink);
     if (c.expansion) {
         ASSERT_EQ(service->sent.size(), 1u) << "exactly one request";
@@ -38,8 +38,6 @@ const DeriveCase kCases[] = {
      "https://storage.live.com/items/ABC!101?authkey=!Key9"},
     {"PersonalPercentEscapesKept", "https://onedrive.live.com/redir?resid=ABC%21101&authkey=%21Key%2B9&x=1", {},
      "https://storage.live.com/items/ABC%21101?authkey=%21Key%2B9"},
-    {"PersonalAuthkeyLast", "https://onedrive.live.com/redir?resid=ABC!101&authkey=!Key9", {}, ""},
-    {"PersonalAuthkeyAsFirstParameter", "https://onedrive.live.com/redir?authkey=!Key9&resid=ABC!101&x=1", {}, ""},
     {"PersonalResidMissing", "https://onedrive.live.com/redir?id=ABC!101&authkey=!Key9&x=1", {}, ""},
     {"PersonalHostInCapitals", "https://ONEDRIVE.LIVE.COM/redir?resid=ABC!101&authkey=!Key9&x=1", {}, ""},
     {"BlankInFrontIsExpanded", " https://onedrive.live.com/redir?resid=ABC!101&authkey=!Key9&x=1", Text(), ""},
@@ -56,10 +54,25 @@ const DeriveCase kCases[] = {
      "Location: https://contoso-my.sharepoint.com/personal/ann/_layouts/15/onedrive.aspx"
      "?id=/personal/ann/Documents/a.zip&parent=/personal/ann/Documents",
      "https://contoso-my.sharepoint.com/personal/ann/Documents/a.zip"},
-    {"BusinessEscapedPathKept", "https://1drv.ms/f/s!AbCd",
+    // The landing page escapes every byte of the path, even "_" and ".": "https://host%2F..." would
+    // be no URL at all.
+    {"BusinessEscapedPathDecoded", "https://1drv.ms/f/s!AbCd",
      "Location: https://Fabrikam-my.sharepoint.com/personal/bo/_layouts/15/onedrive.aspx"
-     "?id=%2Fpersonal%2Fbo%2Fa%20b.zip&parent=%2Fpersonal%2Fbo",
-     "https://fabrikam-my.sharepoint.com%2Fpersonal%2Fbo%2Fa%20b.zip"},
+     "?id=%2Fpersonal%2Fbo%5Ffabrikam%5Fcom%2FDocuments%2Fa%20b%2Ezip&parent=%2Fpersonal%2Fbo",
+     "https://fabrikam-my.sharepoint.com/personal/bo_fabrikam_com/Documents/a%20b.zip"},
+    {"BusinessOn21Vianet", "https://contoso-my.sharepoint.cn/:u:/g/personal/li_partner_onmschina_cn/EVcR?e=1",
+     "Location: https://contoso-my.sharepoint.cn/personal/li_partner_onmschina_cn/_layouts/15/onedrive.aspx"
+     "?id=%2Fpersonal%2Fli%5Fpartner%5Fonmschina%5Fcn%2FDocuments%2Fa%2Ezip&parent=%2Fpersonal%2Fli",
+     "https://contoso-my.sharepoint.cn/personal/li_partner_onmschina_cn/Documents/a.zip"},
+    // Office documents and videos land on a page without the item's path.
+    {"BusinessDocumentWithoutPath", "https://contoso-my.sharepoint.com/:w:/g/personal/ann/ERGZ?e=xYz1",
+     "Location: https://contoso-my.sharepoint.com/personal/ann/_layouts/15/Doc.aspx?sourcedoc={1-2}&file=a.docx",
+     "https://contoso-my.sharepoint.com/:w:/g/personal/ann/ERGZ?e=xYz1&download=1"},
+    {"BusinessVideoWithoutPathOn21Vianet", "https://c-my.sharepoint.cn/:v:/g/personal/li/EQ1",
+     "Location: https://c-my.sharepoint.cn/personal/li/_layouts/15/stream.aspx?id=%2Fpersonal%2Fli%2Fv.mp4",
+     "https://c-my.sharepoint.cn/:v:/g/personal/li/EQ1?download=1"},
+    {"BusinessWithoutPathFromAShortLink", "https://1drv.ms/w/s!AbCd",
+     "Location: https://contoso-my.sharepoint.com/personal/ann/_layouts/15/Doc.aspx?sourcedoc={1-2}", ""},
     {"BusinessLocationWithoutBlank", "https://1drv.ms/f/s!AbCd",
      "Location:http://t-my.sharepoint.com:8443/x?id=/personal/c/d.txt&parent=/personal/c",
      "https://t-my.sharepoint.com/personal/c/d.txt"},
@@ -81,7 +94,6 @@ const DeriveCase kCases[] = {
      "Location: https://onedrive.live.com/redir?resid=R1&authkey=K1&x", "https://storage.live.com/items/R1?authkey=K1"},
     {"PersonalLinkCutAtATab", "https://onedrive.live.com/redir?resid=R1&authkey=K1&x\tresid=R2&", {},
      "https://storage.live.com/items/R1?authkey=K1"},
-    {"PersonalLinkCutBeforeItsAuthkey", "https://onedrive.live.com/redir?resid=R1&\x1B&authkey=K1&", {}, ""},
     {"LocationWithEscape", "https://1drv.ms/u/s!AbCd",
      "Location: https://onedrive.live.com/redir?resid=R1\x1B[2J&authkey=K1&", ""},
     {"LocationWithDelete", "https://1drv.ms/u/s!AbCd",

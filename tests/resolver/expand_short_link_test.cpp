@@ -16,7 +16,7 @@ MemberCall Header(const Text& name, const Text& value) {
 
 TEST(ExpandShortLinkTest, AsksOnceWithoutFollowingTheRedirectOrIgnoringCertificateErrors) {
     std::vector<MemberCall> calls;
-    ResolverSession session{std::make_shared<RecordingObject>(calls)};
+    ResolverSession session{std::make_shared<RecordingObject>(calls), {}};
     const Text link = " http://1drv.example/u/s!abc ";
     ExpandShortLink(link, session);
     EXPECT_EQ(calls, (std::vector<MemberCall>{
@@ -48,7 +48,8 @@ TEST(ExpandShortLinkTest, GivesTheWholeFirstLineStartingWithLocation) {
     for (const auto& [responseHeaders, expected] : cases) {
         std::vector<MemberCall> calls;
         ResolverSession session{std::make_shared<RecordingObject>(
-            calls, std::map<Text, AutomationValue>{{"GetAllResponseHeaders", responseHeaders}})};
+                                    calls, std::map<Text, AutomationValue>{{"GetAllResponseHeaders", responseHeaders}}),
+                                {}};
         EXPECT_EQ(ExpandShortLink("http://s.example/x", session), expected) << responseHeaders;
     }
 }

@@ -38,7 +38,9 @@ INSTANTIATE_TEST_SUITE_P(ClipboardTexts, IsShareLinkTest,
                                          ShareLinkCase{"https://my.sharepoint.com/x", false},
                                          ShareLinkCase{"http://1drv.ms:x@127.0.0.1:8/u/s!AbCd", false},
                                          ShareLinkCase{"https://a@onedrive.live.com/redir", false},
-                                         ShareLinkCase{"https://1drv.ms/u/s!Ab@Cd", true}));
+                                         ShareLinkCase{"https://1drv.ms/u/s!Ab@Cd", true},
+                                         ShareLinkCase{"https://contoso-my.sharepoint.cn/:u:/g/personal/x", true},
+                                         ShareLinkCase{"https://x.my.sharepoint.cn.evil.example/", false}));
 
 TEST(LinkPartTest, EndsAtTheFirstControlCharacter) {
     const std::pair<Text, Text> cases[] = {
