@@ -88,6 +88,12 @@ AutomationValue PutOption(RequestObject& object, std::int32_t index, std::int32_
     return object.Invoke("Option", MemberKind::PropertyPut, {index, value});
 }
 
+AutomationValue StatusOfGet(RequestObject& object, const Text& url) {
+    CallMethod(object, "Open", {Text("GET"), url, false});
+    CallMethod(object, "Send", {Text()});
+    return GetProperty(object, "Status");
+}
+
 void RealRequestTest::SetUp() {
     ASSERT_FALSE(Env("CORVANEL_TEST_HTTP_PORT").empty()) << "run through tests/servers/run_with_server.py --tls";
     ASSERT_FALSE(Env("CORVANEL_TEST_HTTPS_PORT").empty()) << "run through tests/servers/run_with_server.py --tls";

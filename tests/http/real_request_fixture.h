@@ -36,6 +36,8 @@ struct Recorded {
 AutomationValue CallMethod(RequestObject& object, const char* member, const std::vector<AutomationValue>& args = {});
 AutomationValue GetProperty(RequestObject& object, const char* member);
 AutomationValue PutOption(RequestObject& object, std::int32_t index, std::int32_t value);
+// Opens a GET of the URL, sends it and reads the status: nothing when it failed.
+AutomationValue StatusOfGet(RequestObject& object, const Text& url);
 
 // Holds the platform's initialisation (COM's) around each test, so a test can
 // make and drive objects of its own.

@@ -277,4 +277,94 @@ TEST_F(RealRequestTest, RedirectToItselfIsNotFollowed) {
     EXPECT_EQ(NewRequests().size(), 2u);
 }
 
+// Member by member, as a caller that hands in an object of its own drives it.
+
+TEST_F(RealRequestTest, CertificateIsCheckedUnlessItsErrorsAreIgnored) {
+    std::shared_ptr<RequestObject> object = SystemRequestPlatform().CreateRequestObject();
+    ASSERT_TRUE(object);
+    // The server's certificate is signed by itself, which the system does not trust.
+    EXPECT_EQ(StatusOfGet(*object, HttpsUrl("/echo")), AutomationValue());
+    EXPECT_EQ(NewRequests().size(), 0u);
+}
+
+TEST_F(RealRequestTest, OpenBeginsANewRequestAndKeepsTheObjectsSettings) {
+    std::shared_ptr<RequestObject> object = SystemRequestPlatform().CreateRequestObject();
+    ASSERT_TRUE(object);
+    CallMethod(*object, "SetRequestHeader", {Text("X-Early"), Text("1")});  // before Open: refused
+    CallMethod(*object, "Open", {Text("GET"), Url("/short"), false});
+    PutOption(*object, 6, 0);
+    CallMethod(*object, "SetRequestHeader", {Text("X-First"), Text("1")});
+    EXPECT_EQ(GetProperty(*object, "Status"), AutomationValue());
+    CallMethod(*object, "Send", {Text()});
+    CallMethod(*object, "Send", {Text()});  // without a new Open: sends nothing
+    EXPECT_EQ(GetProperty(*object, "Status"), AutomationValue(302));
+    CallMethod(*object, "Open", {Text("GET"), Url("/short"), false});
+    EXPECT_EQ(GetProperty(*object, "Status"), AutomationValue());
+    CallMethod(*object, "Send", {Text()});
+    EXPECT_EQ(GetProperty(*object, "Status"), AutomationValue(302));  // redirects are still off
+    const std::vector<Recorded> requests = NewRequests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].Header("X-First"), "1");
+    EXPECT_EQ(requests[0].Header("X-Early"), std::nullopt);
+    EXPECT_EQ(requests[1].Header("X-First"), std::nullopt);
+}
+
+TEST_F(RealRequestTest, RequestHeaderOfTheSameNameIsReplacedAndAnEmptyValueTakesItAway) {
+    std::shared_ptr<RequestObject> object = SystemRequestPlatform().CreateRequestObject();
+    ASSERT_TRUE(object);
+    CallMethod(*object, "Open", {Text("GET"), Url("/echo"), false});
+    for (const auto& [name, value] : {std::pair{"X-A", "1"}, {"x-a", "2"}, {"X-B", "3"}, {"X-B", ""}}) {
+        CallMethod(*object, "SetRequestHeader", {Text(name), Text(value)});
+    }
+    CallMethod(*object, "Send", {Text()});
+    const std::vector<Recorded> requests = NewRequests();
+    ASSERT_EQ(requests.size(), 1u);
+    std::vector<Text> seen;
+    for (const HeaderPair& header : requests[0].headers) {
+        if (ToLower(header.name).starts_with("x-")) seen.push_back(ToLower(header.name) + "=" + header.value);
+    }
+    EXPECT_EQ(seen, std::vector<Text>{"x-a=2"});
+}
+
+TEST_F(RealRequestTest, ObjectKeepsItsConnectionForItsNextRequest) {
+    std::shared_ptr<RequestObject> one = SystemRequestPlatform().CreateRequestObject();
+    std::shared_ptr<RequestObject> other = SystemRequestPlatform().CreateRequestObject();
+    ASSERT_TRUE(one && other);
+    auto connection = [](RequestObject& object) {
+        StatusOfGet(object, Url("/connection"));
+        return GetProperty(object, "ResponseBody");
+    };
+    const AutomationValue first = connection(*one);
+    EXPECT_NE(first, AutomationValue());
+    EXPECT_EQ(connection(*one), first);
+    EXPECT_NE(connection(*other), first);
+}
+
+TEST_F(RealRequestTest, MethodsAndBodiesGoAsGiven) {
+    struct Case {
+        int method;
+        Text bodyText;
+        Text requestLine;
+        Bytes body;
+    };
+    const Case cases[] = {
+        {2, "", "HEAD /echo HTTP/1.1", {}},
+        {3, "p=1", "PUT /echo HTTP/1.1", AsBytes("p=1")},
+        {5, "", "DELETE /echo HTTP/1.1", {}},
+        {0, "g=1", "GET /echo HTTP/1.1", AsBytes("g=1")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.requestLine);
+        const std::size_t before = NewRequests().size();
+        std::int32_t status = 0;
+        const Bytes body = HttpRequest(Url("/echo"), {.method = c.method, .bodyText = c.bodyText, .statusCode = &status});
+        EXPECT_EQ(status, 200);
+        EXPECT_EQ(body, c.method == 2 ? Bytes() : AsBytes("ok"));
+        const std::vector<Recorded> requests = NewRequests();
+        ASSERT_EQ(requests.size(), before + 1);
+        EXPECT_EQ(requests.back().requestLine, c.requestLine);
+        EXPECT_EQ(requests.back().body, c.body);
+    }
+}
+
 }  // namespace
