@@ -301,9 +301,10 @@ TEST_F(RealRequestTest, OpenBeginsANewRequestAndKeepsTheObjectsSettings) {
     CallMethod(*object, "Open", {Text("GET"), Url("/short"), false});
     EXPECT_EQ(GetProperty(*object, "Status"), AutomationValue());
     CallMethod(*object, "Send", {Text()});
-    EXPECT_EQ(GetProperty(*object, "Status"), AutomationValue(302));  // redirects are still off
+    // Measured: Wine's Open takes the options back to their defaults, so the redirect is followed.
+    EXPECT_EQ(GetProperty(*object, "Status"), AutomationValue(UnderWine() ? 200 : 302));
     const std::vector<Recorded> requests = NewRequests();
-    ASSERT_EQ(requests.size(), 2u);
+    ASSERT_EQ(requests.size(), UnderWine() ? 3u : 2u);
     EXPECT_EQ(requests[0].Header("X-First"), "1");
     EXPECT_EQ(requests[0].Header("X-Early"), std::nullopt);
     EXPECT_EQ(requests[1].Header("X-First"), std::nullopt);
@@ -337,7 +338,12 @@ TEST_F(RealRequestTest, ObjectKeepsItsConnectionForItsNextRequest) {
     const AutomationValue first = connection(*one);
     EXPECT_NE(first, AutomationValue());
     EXPECT_EQ(connection(*one), first);
-    EXPECT_NE(connection(*other), first);
+    if (UnderWine()) {
+        // Measured: Wine keeps one pool of connections for all objects of the process.
+        EXPECT_EQ(connection(*other), first);
+    } else {
+        EXPECT_NE(connection(*other), first);
+    }
 }
 
 TEST_F(RealRequestTest, MethodsAndBodiesGoAsGiven) {
@@ -363,7 +369,8 @@ TEST_F(RealRequestTest, MethodsAndBodiesGoAsGiven) {
         const std::vector<Recorded> requests = NewRequests();
         ASSERT_EQ(requests.size(), before + 1);
         EXPECT_EQ(requests.back().requestLine, c.requestLine);
-        EXPECT_EQ(requests.back().body, c.body);
+        // Measured: Wine sends no body with a GET.
+        EXPECT_EQ(requests.back().body, UnderWine() && c.method == 0 ? Bytes() : c.body);
     }
 }
 
