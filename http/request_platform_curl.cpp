@@ -129,10 +129,11 @@ private:
     // Resolve, connect, send, receive. libcurl's connect time-out covers the
     // name's resolution too, so the resolve time-out has nothing of its own.
     AutomationValue SetTimeouts(const Args& args) {
+        if (args.size() != 4) return {};
         std::int32_t ms[4];
         for (std::size_t i = 0; i < 4; ++i) {
             const std::optional<std::int32_t> value = Number(args, i);
-            if (!value || *value < -1 || args.size() != 4) return {};
+            if (!value || *value < -1) return {};
             ms[i] = *value;
         }
         connectMs_ = ms[1];

@@ -95,9 +95,9 @@ AutomationValue StatusOfGet(RequestObject& object, const Text& url) {
 }
 
 void RealRequestTest::SetUp() {
+    SystemRequestPlatform().Initialize();
     ASSERT_FALSE(Env("CORVANEL_TEST_HTTP_PORT").empty()) << "run through tests/servers/run_with_server.py --tls";
     ASSERT_FALSE(Env("CORVANEL_TEST_HTTPS_PORT").empty()) << "run through tests/servers/run_with_server.py --tls";
-    SystemRequestPlatform().Initialize();
     seen_ = RecordedRequests().size();
 }
 
