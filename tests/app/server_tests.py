@@ -19,7 +19,7 @@ UNDER_WINE = bool(WINE_RUN)
 
 HUGE_BODY = 384 * 1024 * 1024
 # The hostile answers that the request object's own tests meet too.
-SHARED_ROUTES = os.path.join(HERE, "..", "http", "wine_server_routes.json")
+SHARED_ROUTES = os.path.join(HERE, "..", "http", "server_routes.json")
 BUSINESS_TARGET = ("https://contoso-my.sharepoint.com/personal/x/_layouts/15/onedrive.aspx"
                    "?id=/personal/x/Documents/a.txt&parent=/personal/x/Documents")
 ROUTES = [

@@ -13,13 +13,14 @@ Tests start it themselves and stop it afterwards. Two ways:
 
        CORVANEL_TEST_HTTP_PORT   port of the plain HTTP listener
        CORVANEL_TEST_HTTPS_PORT  port of the TLS listener (with --tls only)
+       CORVANEL_TEST_CA_PEM      its certificate, a PEM file (with --tls only)
        CORVANEL_TEST_RECORD_DIR  directory of the recorded requests (below)
 
 2. From Python:
 
        from http_test_server import TestServer
        with TestServer(script, tls=True) as server:
-           ... server.port, server.tls_port, server.record_dir ...
+           ... server.port, server.tls_port, server.cert_file, server.record_dir ...
            requests = server.requests()
 
 Script: a JSON object (or the same dict in Python) with a list of routes:
@@ -36,7 +37,9 @@ target in absolute form (what a proxy is sent) matches on its path part too.
 The first matching route answers; a request that no route matches gets 404.
 "status" defaults to 200, "reason" to the usual phrase, "body" (text, sent as
 UTF-8) to nothing; "{port}" and "{tls_port}" in header values and the body are
-replaced by the listeners' ports; Content-Length is added unless the route
+replaced by the listeners' ports, "{connection}" by the number of the
+connection that carries the request (1, 2, ... in order of acceptance, both
+listeners counted together); Content-Length is added unless the route
 gives one. With "hang": true the request is recorded and never answered: the
 connection stays open until the client gives up or the server stops, which is
 how a client's time-out is tested. A route may also give "close": true to
@@ -54,6 +57,12 @@ Hostile answers, for clients that must survive them:
   "\u00ff" in a script are the single bytes 0x80 to 0xFF.
 TestServer.connections() counts the connections accepted (for TLS: those
 whose handshake the client finished), also those that carried no request.
+
+A CONNECT request (what a proxy client sends for https) is recorded like any
+other; when its target is 127.0.0.1 at one of the server's own ports it is
+answered 200 and the connection becomes a tunnel to that listener, so the
+requests inside it are recorded too; any other target gets 502 and nothing
+is connected.
 
 Records: each request, in order of arrival, is a file NNNNNN.req (000001,
 000002, ...) in the record directory, holding the bytes exactly as received:
@@ -73,6 +82,7 @@ import collections
 import json
 import os
 import re
+import select
 import shutil
 import socket
 import socketserver
@@ -111,7 +121,7 @@ class _Handler(socketserver.BaseRequestHandler):
                 conn.do_handshake()
             except (ssl.SSLError, OSError):
                 return
-        server.count_connection()
+        connection = server.count_connection()
         reader = conn.makefile("rb")
         try:
             while not server.stopping.is_set():
@@ -119,7 +129,11 @@ class _Handler(socketserver.BaseRequestHandler):
                 if raw is None:
                     return
                 server.record(raw)
-                route = server.route_for(parse_request(raw).target)
+                request = parse_request(raw)
+                if request.method == "CONNECT":
+                    self._tunnel(conn, request.target)
+                    return
+                route = server.route_for(request.target)
                 if route.get("hang"):
                     self._hold(conn)
                     return
@@ -132,7 +146,7 @@ class _Handler(socketserver.BaseRequestHandler):
                     reader.close()
                     conn.close()
                     return
-                conn.sendall(server.answer(route))
+                conn.sendall(server.answer(route, connection))
                 self._send_filler(conn, int(route.get("body_size", 0)))
                 if route.get("close"):
                     return
@@ -165,6 +179,23 @@ class _Handler(socketserver.BaseRequestHandler):
         while size > 0:
             conn.sendall(chunk[:size])
             size -= len(chunk)
+
+    def _tunnel(self, conn, target):
+        server = self.server.owner
+        host, _, port = target.rpartition(":")
+        if host != "127.0.0.1" or not port.isdigit() or int(port) not in (server.port, server.tls_port):
+            conn.sendall(b"HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")
+            return
+        with socket.create_connection(("127.0.0.1", int(port))) as upstream:
+            conn.sendall(b"HTTP/1.1 200 Connection established\r\n\r\n")
+            ends = {conn: upstream, upstream: conn}
+            while not server.stopping.is_set():
+                ready, _, _ = select.select(list(ends), [], [], 0.1)
+                for source in ready:
+                    data = source.recv(65536)
+                    if not data:
+                        return
+                    ends[source].sendall(data)
 
     def _hold(self, conn, seconds=None):
         conn.settimeout(0.1)
@@ -207,6 +238,7 @@ class TestServer:
         self.record_dir = record_dir or tempfile.mkdtemp(prefix="corvanel-requests-")
         self._listeners = [_Listener(self)]
         self._cert_dir = None
+        self.cert_file = None
         if tls:
             self._listeners.append(_Listener(self, self._make_tls_context(bad=tls == "bad")))
         self.port = self._listeners[0].server_address[1]
@@ -224,6 +256,7 @@ class TestServer:
                      "-days", "2", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1,DNS:localhost")
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         context.load_cert_chain(cert, key)
+        self.cert_file = cert
         return context
 
     def start(self):
@@ -254,6 +287,7 @@ class TestServer:
     def count_connection(self):
         with self._lock:
             self._connections += 1
+            return self._connections
 
     def connections(self):
         with self._lock:
@@ -282,17 +316,18 @@ class TestServer:
                 return route
         return {"status": 404, "body": "no route for " + path}
 
-    def _fill(self, text):
+    def _fill(self, text, connection):
         text = re.sub(r"\{pad:(\d+)\}", lambda m: "x" * int(m.group(1)), text)
-        return text.replace("{port}", str(self.port)).replace("{tls_port}", str(self.tls_port))
+        return (text.replace("{port}", str(self.port)).replace("{tls_port}", str(self.tls_port))
+                .replace("{connection}", str(connection)))
 
-    def answer(self, route):
+    def answer(self, route, connection):
         status = int(route.get("status", 200))
-        body = self._fill(route.get("body", "")).encode("utf-8")
+        body = self._fill(route.get("body", ""), connection).encode("utf-8")
         filler = int(route.get("body_size", 0))
         headers = []
         for name, value, *count in route.get("headers", []):
-            value = self._fill(value)
+            value = self._fill(value, connection)
             if count:
                 headers += [(name, value.replace("{n}", str(n))) for n in range(1, count[0] + 1)]
             else:

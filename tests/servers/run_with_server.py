@@ -25,6 +25,7 @@ def main():
         env = dict(os.environ, CORVANEL_TEST_HTTP_PORT=str(server.port), CORVANEL_TEST_RECORD_DIR=server.record_dir)
         if server.tls_port:
             env["CORVANEL_TEST_HTTPS_PORT"] = str(server.tls_port)
+            env["CORVANEL_TEST_CA_PEM"] = server.cert_file
         child = subprocess.Popen(command, env=env)
 
         def end_child(signum, _frame):

@@ -1,0 +1,5 @@
+#include "tests/http/real_request_fixture.h"
+
+TestedObject ObjectUnderTest() { return TestedObject::Curl; }
+
+Text LocalPath(const Text& unixPath) { return unixPath; }

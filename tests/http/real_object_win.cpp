@@ -1,0 +1,11 @@
+#include <windows.h>
+
+#include "tests/http/real_request_fixture.h"
+
+TestedObject ObjectUnderTest() {
+    const bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+    return wine ? TestedObject::Wine : TestedObject::Windows;
+}
+
+// The server runs on the Unix side, which Wine's drive Z: is the root of.
+Text LocalPath(const Text& unixPath) { return "Z:" + unixPath; }
