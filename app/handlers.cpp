@@ -50,11 +50,6 @@ void OnHomePageLabelPressed() {
     ShellExecuteA(owner, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-void OnMainWindowDestroyed() {
-    // A request in progress would keep the program alive after its window for as long as the server waits.
-    AbortPendingRequest(session);
-}
-
 void EndResolverSession() {
     session = ResolverSession();
 }

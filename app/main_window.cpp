@@ -162,7 +162,6 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return 0;
         case WM_DESTROY:
             PostQuitMessage(0);
-            OnMainWindowDestroyed();
             return 0;
         case WM_NCDESTROY:
             mainWindow = nullptr;

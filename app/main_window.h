@@ -28,7 +28,6 @@ void OnResolveClicked();
 void OnLinkBoxFocused();
 void RefreshHomePageLabel();
 void OnHomePageLabelPressed();
-void OnMainWindowDestroyed();
 
 // Releases what the resolutions kept (the request object) while COM is still initialised.
 void EndResolverSession();

@@ -2,10 +2,6 @@
 #include "resolver/resolver.h"
 #include "resolver/service.h"
 
-void AbortPendingRequest(ResolverSession& session) {
-    if (session.requestObject) session.requestObject->Invoke("Abort", MemberKind::Method, {});
-}
-
 bool IsLocationLine(const Text& line) {
     return CompareText(TextLeft(line, 8), "Location") == 0;
 }

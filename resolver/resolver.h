@@ -51,9 +51,6 @@ struct ResolverSession {
 // The session's request object, made when it has none yet (null when none can be made).
 std::shared_ptr<RequestObject> SessionRequestObject(ResolverSession& session);
 
-// Ends the request the session's object is waiting for, if any.
-void AbortPendingRequest(ResolverSession& session);
-
 // Whether a response header line is the redirect's "Location" line: its
 // first eight bytes, exactly.
 bool IsLocationLine(const Text& line);

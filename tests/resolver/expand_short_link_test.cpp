@@ -58,7 +58,7 @@ using SessionTest = RecordingPlatformTest;
 
 // One object carries every request of a run, so its connections are reused; one that cannot be
 // made is asked for again at the next request.
-TEST_F(SessionTest, MakesOneRequestObjectForTheRunAndAbortsThroughIt) {
+TEST_F(SessionTest, MakesOneRequestObjectForTheRun) {
     ResolverSession session;
     platform.creationFails = true;
     EXPECT_EQ(ExpandShortLink("http://s.example/x", session), "");
@@ -68,16 +68,8 @@ TEST_F(SessionTest, MakesOneRequestObjectForTheRunAndAbortsThroughIt) {
     EXPECT_EQ(ExpandShortLink("http://s.example/x", session), "Location: y");
     EXPECT_EQ(ExpandShortLink("http://s.example/z", session), "Location: y");
     EXPECT_EQ(platform.creations, 2);
-    AbortPendingRequest(session);
-    EXPECT_EQ(platform.calls.back(), (MemberCall{"Abort", MemberKind::Method, {}}));
     session = ResolverSession();
     platform.objectOutlivedCom = false;  // the session holds its object beyond each request
-}
-
-TEST(AbortPendingRequestTest, WithoutAnObjectDoesNothing) {
-    ResolverSession session;
-    AbortPendingRequest(session);
-    EXPECT_EQ(session.requestObject, nullptr);
 }
 
 }  // namespace

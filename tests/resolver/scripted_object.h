@@ -32,7 +32,6 @@ struct SentRequest {
 struct ScriptedObject final : RequestObject {
     std::deque<ScriptedAnswer> answers;  // one per Send; when none is left, the request fails
     std::vector<SentRequest> sent;
-    int aborts = 0;
 
     AutomationValue Invoke(const Text& member, MemberKind, const std::vector<AutomationValue>& args) override {
         if (member == "Open") {
@@ -48,8 +47,6 @@ struct ScriptedObject final : RequestObject {
                 current_ = answers.front();
                 answers.pop_front();
             }
-        } else if (member == "Abort") {
-            ++aborts;
         } else if (current_.status != 0) {
             if (member == "Status") return current_.status;
             if (member == "GetAllResponseHeaders") return current_.headers;
