@@ -35,7 +35,7 @@ A route matches on the path of the request target, the query left out; a
 target in absolute form (what a proxy is sent) matches on its path part too.
 The first matching route answers; a request that no route matches gets 404.
 "status" defaults to 200, "reason" to the usual phrase, "body" (text, sent as
-UTF-8) to nothing; "{port}" and "{tls_port}" in header values and the body are
+UTF-8) to nothing, "body_base64" gives the body as bytes instead; "{port}" and "{tls_port}" in header values and the body are
 replaced by the listeners' ports; Content-Length is added unless the route
 gives one. With "hang": true the request is recorded and never answered: the
 connection stays open until the client gives up or the server stops, which is
@@ -68,6 +68,7 @@ ignores certificate errors: self-signed, expired in 2020 and made out for
 wrong.example.
 """
 
+import base64
 import collections
 import json
 import os
@@ -101,6 +102,71 @@ def parse_request(raw):
     return Request(method, target, version, headers, body, raw)
 
 
+def read_request(reader):
+    """One request's bytes (head and Content-Length body), or None once the client has closed."""
+    head = b""
+    while True:
+        line = reader.readline(65536)
+        if not line:
+            return None
+        if head == b"" and line in (b"\r\n", b"\n"):
+            continue
+        head += line
+        if line in (b"\r\n", b"\n"):
+            break
+    length = 0
+    # A CONNECT has no content, whatever its headers say: Wine's carries the tunnelled request's Content-Length.
+    if not head.startswith(b"CONNECT "):
+        for line in head.split(b"\r\n")[1:]:
+            name, _, value = line.partition(b":")
+            if name.strip().lower() == b"content-length":
+                length = int(value.strip() or 0)
+    body = reader.read(length) if length else b""
+    return head + body
+
+
+def serve_requests(conn, reader, stopping, take, answer, raw=None):
+    """Answers the requests on one connection until it closes or stopping is set.
+
+    take(raw) records a request and gives the route that answers it, answer(route)
+    the bytes to send; raw is a request already read from the connection."""
+    while not stopping.is_set():
+        if raw is None:
+            raw = read_request(reader)
+            if raw is None:
+                return
+        route = take(raw)
+        raw = None
+        if route.get("hang"):
+            _hold(conn, stopping)
+            return
+        if "silent_seconds" in route:
+            _hold(conn, stopping, float(route["silent_seconds"]))
+            return
+        if route.get("reset"):
+            # Closed here, before the server's own shutdown could send a FIN.
+            conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            reader.close()
+            conn.close()
+            return
+        conn.sendall(answer(route))
+        if route.get("close"):
+            return
+
+
+def _hold(conn, stopping, seconds=None):
+    conn.settimeout(0.1)
+    deadline = None if seconds is None else time.monotonic() + seconds
+    while not stopping.is_set() and (deadline is None or time.monotonic() < deadline):
+        try:
+            if not conn.recv(4096):
+                return
+        except socket.timeout:
+            continue
+        except OSError:
+            return
+
+
 class _Handler(socketserver.BaseRequestHandler):
     def handle(self):
         server = self.server.owner
@@ -111,63 +177,10 @@ class _Handler(socketserver.BaseRequestHandler):
             except (ssl.SSLError, OSError):
                 return
         server.count_connection()
-        reader = conn.makefile("rb")
         try:
-            while not server.stopping.is_set():
-                raw = self._read_request(reader)
-                if raw is None:
-                    return
-                server.record(raw)
-                route = server.route_for(parse_request(raw).target)
-                if route.get("hang"):
-                    self._hold(conn)
-                    return
-                if "silent_seconds" in route:
-                    self._hold(conn, float(route["silent_seconds"]))
-                    return
-                if route.get("reset"):
-                    # Closed here, before the server's own shutdown could send a FIN.
-                    conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
-                    reader.close()
-                    conn.close()
-                    return
-                conn.sendall(server.answer(route))
-                if route.get("close"):
-                    return
+            serve_requests(conn, conn.makefile("rb"), server.stopping, server.take, server.answer)
         except OSError:
             return
-
-    @staticmethod
-    def _read_request(reader):
-        head = b""
-        while True:
-            line = reader.readline(65536)
-            if not line:
-                return None
-            if head == b"" and line in (b"\r\n", b"\n"):
-                continue
-            head += line
-            if line in (b"\r\n", b"\n"):
-                break
-        length = 0
-        for line in head.split(b"\r\n")[1:]:
-            name, _, value = line.partition(b":")
-            if name.strip().lower() == b"content-length":
-                length = int(value.strip() or 0)
-        body = reader.read(length) if length else b""
-        return head + body
-
-    def _hold(self, conn, seconds=None):
-        conn.settimeout(0.1)
-        deadline = None if seconds is None else time.monotonic() + seconds
-        while not self.server.owner.stopping.is_set() and (deadline is None or time.monotonic() < deadline):
-            try:
-                if not conn.recv(4096):
-                    return
-            except socket.timeout:
-                continue
-            except OSError:
-                return
 
 
 class _Listener(socketserver.ThreadingTCPServer):
@@ -175,10 +188,10 @@ class _Listener(socketserver.ThreadingTCPServer):
     allow_reuse_address = True
     block_on_close = False
 
-    def __init__(self, owner, tls_context=None):
+    def __init__(self, owner, tls_context=None, handler=_Handler):
         self.owner = owner
         self.tls_context = tls_context
-        super().__init__(("127.0.0.1", 0), _Handler)
+        super().__init__(("127.0.0.1", 0), handler)
 
     def get_request(self):
         conn, address = self.socket.accept()
@@ -258,6 +271,10 @@ class TestServer:
                 out.write(raw)
             os.replace(name + ".part", name)
 
+    def take(self, raw):
+        self.record(raw)
+        return self.route_for(parse_request(raw).target)
+
     def requests(self):
         names = sorted(n for n in os.listdir(self.record_dir) if n.endswith(".req"))
         result = []
@@ -273,31 +290,41 @@ class TestServer:
                 return route
         return {"status": 404, "body": "no route for " + path}
 
-    def _fill(self, text):
-        text = re.sub(r"\{pad:(\d+)\}", lambda m: "x" * int(m.group(1)), text)
-        return text.replace("{port}", str(self.port)).replace("{tls_port}", str(self.tls_port))
-
     def answer(self, route):
-        status = int(route.get("status", 200))
-        body = self._fill(route.get("body", "")).encode("utf-8")
-        headers = []
-        for name, value, *count in route.get("headers", []):
-            value = self._fill(value)
-            if count:
-                headers += [(name, value.replace("{n}", str(n))) for n in range(1, count[0] + 1)]
-            else:
-                headers.append((name, value))
-        if not any(name.lower() == "content-length" for name, _ in headers):
-            headers.append(("Content-Length", str(len(body))))
-        if route.get("close"):
-            headers.append(("Connection", "close"))
-        head = "HTTP/1.1 %d %s\r\n" % (status, route.get("reason", REASONS.get(status, "Status")))
-        head += "".join("%s: %s\r\n" % header for header in headers) + "\r\n"
-        return head.encode("latin-1") + body
+        return render_answer(route, lambda text: fill_text(text, self.port, self.tls_port))
 
 
-def _openssl(*args, cwd=None):
-    subprocess.run(["openssl", *args], check=True, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+def fill_text(text, port, tls_port=None):
+    text = re.sub(r"\{pad:(\d+)\}", lambda m: "x" * int(m.group(1)), text)
+    return text.replace("{port}", str(port)).replace("{tls_port}", str(tls_port))
+
+
+def render_answer(route, fill):
+    """The bytes of a route's answer; fill(text) fills in the placeholders of values and the body."""
+    status = int(route.get("status", 200))
+    if "body_base64" in route:
+        body = base64.b64decode(route["body_base64"])
+    else:
+        body = fill(route.get("body", "")).encode("utf-8")
+    headers = []
+    for name, value, *count in route.get("headers", []):
+        value = fill(value)
+        if count:
+            headers += [(name, value.replace("{n}", str(n))) for n in range(1, count[0] + 1)]
+        else:
+            headers.append((name, value))
+    if not any(name.lower() == "content-length" for name, _ in headers):
+        headers.append(("Content-Length", str(len(body))))
+    if route.get("close"):
+        headers.append(("Connection", "close"))
+    head = "HTTP/1.1 %d %s\r\n" % (status, route.get("reason", REASONS.get(status, "Status")))
+    head += "".join("%s: %s\r\n" % header for header in headers) + "\r\n"
+    return head.encode("latin-1") + body
+
+
+def _openssl(*args, cwd=None, env=None):
+    subprocess.run(["openssl", *args], check=True, cwd=cwd, env=env, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
 
 
 def _make_bad_certificate(directory, key, cert):
