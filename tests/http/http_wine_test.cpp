@@ -5,90 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
-
 #include "http/http_request.h"
 #include "resolver/resolver.h"
+#include "tests/http/recorded_requests.h"
 
 namespace {
 
-Text Env(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
 Text Url(const Text& path) { return "http://127.0.0.1:" + Env("CORVANEL_TEST_HTTP_PORT") + path; }
-
-struct Recorded {
-    Text requestLine;
-    std::vector<HeaderPair> headers;  // in arrival order, values without surrounding blanks
-    Bytes body;
-
-    std::optional<Text> Header(const Text& name) const {
-        for (const HeaderPair& h : headers) {
-            if (h.name == name) return h.value;
-        }
-        return std::nullopt;
-    }
-    // The names of the headers among `names` in the order they arrived.
-    std::vector<Text> OrderOf(const std::vector<Text>& names) const {
-        std::vector<Text> order;
-        for (const HeaderPair& h : headers) {
-            if (std::find(names.begin(), names.end(), h.name) != names.end()) order.push_back(h.name);
-        }
-        return order;
-    }
-};
-
-Recorded ParseRecord(const std::string& raw) {
-    Recorded record;
-    const std::size_t end = raw.find("\r\n\r\n");
-    const std::string head = raw.substr(0, end);
-    record.body.assign(raw.begin() + std::min(raw.size(), end + 4), raw.end());
-    std::size_t start = 0;
-    for (bool first = true; start <= head.size(); first = false) {
-        std::size_t stop = head.find("\r\n", start);
-        if (stop == std::string::npos) stop = head.size();
-        const std::string line = head.substr(start, stop - start);
-        start = stop + 2;
-        if (first) {
-            record.requestLine = line;
-            continue;
-        }
-        const std::size_t colon = line.find(':');
-        std::string value = line.substr(colon + 1);
-        value.erase(0, value.find_first_not_of(" \t"));
-        value.erase(value.find_last_not_of(" \t") + 1);
-        record.headers.push_back({line.substr(0, colon), value});
-    }
-    return record;
-}
-
-// The server's record directory, reached through Wine's drive for the Unix root.
-std::vector<Recorded> RecordedRequests() {
-    Text dir = "Z:" + Env("CORVANEL_TEST_RECORD_DIR");
-    std::replace(dir.begin(), dir.end(), '/', '\\');
-    std::vector<Text> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((dir + "\\*.req").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do names.push_back(found.cFileName);
-        while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    std::sort(names.begin(), names.end());
-    std::vector<Recorded> records;
-    for (const Text& name : names) {
-        std::ifstream in(dir + "\\" + name, std::ios::binary);
-        records.push_back(ParseRecord(std::string(std::istreambuf_iterator<char>(in), {})));
-    }
-    return records;
-}
-
-Bytes AsBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
 // Wine's request object falls short of Windows in a few places (named below
 // where a test meets one); those tests hold for Windows and say so under Wine.
@@ -100,13 +23,10 @@ class RealRequestTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_FALSE(Env("CORVANEL_TEST_HTTP_PORT").empty()) << "run through tests/servers/run_with_server.py";
-        seen_ = RecordedRequests().size();
+        seen_ = RecordedRequests(Env("CORVANEL_TEST_RECORD_DIR")).size();
     }
     // The requests that reached the server since the test began.
-    std::vector<Recorded> NewRequests() const {
-        std::vector<Recorded> all = RecordedRequests();
-        return std::vector<Recorded>(all.begin() + std::min(seen_, all.size()), all.end());
-    }
+    std::vector<Recorded> NewRequests() const { return RecordedRequests(Env("CORVANEL_TEST_RECORD_DIR"), seen_); }
 
 private:
     std::size_t seen_ = 0;
