@@ -2,4 +2,3 @@
 
 TestedObject ObjectUnderTest() { return TestedObject::Curl; }
 
-Text LocalPath(const Text& unixPath) { return unixPath; }

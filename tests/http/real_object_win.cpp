@@ -7,5 +7,3 @@ TestedObject ObjectUnderTest() {
     return wine ? TestedObject::Wine : TestedObject::Windows;
 }
 
-// The server runs on the Unix side, which Wine's drive Z: is the root of.
-Text LocalPath(const Text& unixPath) { return "Z:" + unixPath; }

@@ -9,28 +9,15 @@
 #include <vector>
 
 #include "http/http_request.h"
+#include "tests/http/recorded_requests.h"
 
 // The objects fall short of one another in a few places, named where a test
 // meets one; such a test holds for the others and says so for that one.
 enum class TestedObject { Windows, Wine, Curl };
 TestedObject ObjectUnderTest();
-// A Unix path as this platform's file functions name it.
-Text LocalPath(const Text& unixPath);
 
-Text Env(const char* name);
 Text Url(const Text& path);
 Text HttpsUrl(const Text& path);
-Bytes AsBytes(const std::string& text);
-
-struct Recorded {
-    Text requestLine;
-    std::vector<HeaderPair> headers;  // in arrival order, values without surrounding blanks
-    Bytes body;
-
-    std::optional<Text> Header(const Text& name) const;
-    // The names of the headers among `names` in the order they arrived.
-    std::vector<Text> OrderOf(const std::vector<Text>& names) const;
-};
 
 // Member calls as HttpRequest makes them.
 AutomationValue CallMethod(RequestObject& object, const char* member, const std::vector<AutomationValue>& args = {});

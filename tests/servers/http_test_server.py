@@ -36,7 +36,7 @@ A route matches on the path of the request target, the query left out; a
 target in absolute form (what a proxy is sent) matches on its path part too.
 The first matching route answers; a request that no route matches gets 404.
 "status" defaults to 200, "reason" to the usual phrase, "body" (text, sent as
-UTF-8) to nothing; "{port}" and "{tls_port}" in header values and the body are
+UTF-8) to nothing, "body_base64" gives the body as bytes instead; "{port}" and "{tls_port}" in header values and the body are
 replaced by the listeners' ports, "{connection}" by the number of the
 connection that carries the request (1, 2, ... in order of acceptance, both
 listeners counted together); Content-Length is added unless the route
@@ -44,7 +44,6 @@ gives one. With "hang": true the request is recorded and never answered: the
 connection stays open until the client gives up or the server stops, which is
 how a client's time-out is tested. A route may also give "close": true to
 close the connection after the answer; otherwise connections are kept alive.
-"body_size": N sends N bytes "x" after the body, streamed, for huge answers.
 
 Hostile answers, for clients that must survive them:
 - "silent_seconds": N records the request, says nothing for N seconds (or
@@ -55,14 +54,15 @@ Hostile answers, for clients that must survive them:
   bytes "x" (for long lines without long scripts);
 - header names, values and the reason are sent as Latin-1, so "\u0080" to
   "\u00ff" in a script are the single bytes 0x80 to 0xFF.
-TestServer.connections() counts the connections accepted (for TLS: those
-whose handshake the client finished), also those that carried no request.
-
 A CONNECT request (what a proxy client sends for https) is recorded like any
 other; when its target is 127.0.0.1 at one of the server's own ports it is
 answered 200 and the connection becomes a tunnel to that listener, so the
 requests inside it are recorded too; any other target gets 502 and nothing
 is connected.
+"body_size": N sends N bytes "x" after the body, streamed, for huge answers.
+
+TestServer.connections() counts the connections accepted (for TLS: those
+whose handshake the client finished), also those that carried no request.
 
 Records: each request, in order of arrival, is a file NNNNNN.req (000001,
 000002, ...) in the record directory, holding the bytes exactly as received:
@@ -78,6 +78,7 @@ ignores certificate errors: self-signed, expired in 2020 and made out for
 wrong.example.
 """
 
+import base64
 import collections
 import json
 import os
@@ -112,6 +113,99 @@ def parse_request(raw):
     return Request(method, target, version, headers, body, raw)
 
 
+def read_request(reader):
+    """One request's bytes (head and Content-Length body), or None once the client has closed."""
+    head = b""
+    while True:
+        line = reader.readline(65536)
+        if not line:
+            return None
+        if head == b"" and line in (b"\r\n", b"\n"):
+            continue
+        head += line
+        if line in (b"\r\n", b"\n"):
+            break
+    length = 0
+    # A CONNECT has no content, whatever its headers say: Wine's carries the tunnelled request's Content-Length.
+    if not head.startswith(b"CONNECT "):
+        for line in head.split(b"\r\n")[1:]:
+            name, _, value = line.partition(b":")
+            if name.strip().lower() == b"content-length":
+                length = int(value.strip() or 0)
+    body = reader.read(length) if length else b""
+    return head + body
+
+
+def serve_requests(conn, reader, stopping, take, answer, raw=None):
+    """Answers the requests on one connection until it closes or stopping is set.
+
+    take(raw) records a request and gives the route that answers it, answer(route)
+    the bytes to send; raw is a request already read from the connection."""
+    while not stopping.is_set():
+        if raw is None:
+            raw = read_request(reader)
+            if raw is None:
+                return
+        route = take(raw)
+        raw = None
+        if route.get("hang"):
+            _hold(conn, stopping)
+            return
+        if "silent_seconds" in route:
+            _hold(conn, stopping, float(route["silent_seconds"]))
+            return
+        if route.get("reset"):
+            # Closed here, before the server's own shutdown could send a FIN.
+            conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            reader.close()
+            conn.close()
+            return
+        if "tunnel_to" in route:
+            _tunnel(conn, route["tunnel_to"], stopping)
+            return
+        conn.sendall(answer(route))
+        _send_filler(conn, int(route.get("body_size", 0)))
+        if route.get("close"):
+            return
+
+
+def _send_filler(conn, size):
+    chunk = b"x" * min(size, 1 << 20)
+    while size > 0:
+        conn.sendall(chunk[:size])
+        size -= len(chunk)
+
+
+def _tunnel(conn, address, stopping):
+    """Carries bytes both ways between the client and address until either end closes."""
+    if address is None:
+        conn.sendall(b"HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")
+        return
+    with socket.create_connection(address) as upstream:
+        conn.sendall(b"HTTP/1.1 200 Connection established\r\n\r\n")
+        ends = {conn: upstream, upstream: conn}
+        while not stopping.is_set():
+            ready, _, _ = select.select(list(ends), [], [], 0.1)
+            for source in ready:
+                data = source.recv(65536)
+                if not data:
+                    return
+                ends[source].sendall(data)
+
+
+def _hold(conn, stopping, seconds=None):
+    conn.settimeout(0.1)
+    deadline = None if seconds is None else time.monotonic() + seconds
+    while not stopping.is_set() and (deadline is None or time.monotonic() < deadline):
+        try:
+            if not conn.recv(4096):
+                return
+        except socket.timeout:
+            continue
+        except OSError:
+            return
+
+
 class _Handler(socketserver.BaseRequestHandler):
     def handle(self):
         server = self.server.owner
@@ -122,92 +216,11 @@ class _Handler(socketserver.BaseRequestHandler):
             except (ssl.SSLError, OSError):
                 return
         connection = server.count_connection()
-        reader = conn.makefile("rb")
         try:
-            while not server.stopping.is_set():
-                raw = self._read_request(reader)
-                if raw is None:
-                    return
-                server.record(raw)
-                request = parse_request(raw)
-                if request.method == "CONNECT":
-                    self._tunnel(conn, request.target)
-                    return
-                route = server.route_for(request.target)
-                if route.get("hang"):
-                    self._hold(conn)
-                    return
-                if "silent_seconds" in route:
-                    self._hold(conn, float(route["silent_seconds"]))
-                    return
-                if route.get("reset"):
-                    # Closed here, before the server's own shutdown could send a FIN.
-                    conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
-                    reader.close()
-                    conn.close()
-                    return
-                conn.sendall(server.answer(route, connection))
-                self._send_filler(conn, int(route.get("body_size", 0)))
-                if route.get("close"):
-                    return
+            serve_requests(conn, conn.makefile("rb"), server.stopping, server.take,
+                           lambda route: server.answer(route, connection))
         except OSError:
             return
-
-    @staticmethod
-    def _read_request(reader):
-        head = b""
-        while True:
-            line = reader.readline(65536)
-            if not line:
-                return None
-            if head == b"" and line in (b"\r\n", b"\n"):
-                continue
-            head += line
-            if line in (b"\r\n", b"\n"):
-                break
-        length = 0
-        for line in head.split(b"\r\n")[1:]:
-            name, _, value = line.partition(b":")
-            if name.strip().lower() == b"content-length":
-                length = int(value.strip() or 0)
-        body = reader.read(length) if length else b""
-        return head + body
-
-    @staticmethod
-    def _send_filler(conn, size):
-        chunk = b"x" * min(size, 1 << 20)
-        while size > 0:
-            conn.sendall(chunk[:size])
-            size -= len(chunk)
-
-    def _tunnel(self, conn, target):
-        server = self.server.owner
-        host, _, port = target.rpartition(":")
-        if host != "127.0.0.1" or not port.isdigit() or int(port) not in (server.port, server.tls_port):
-            conn.sendall(b"HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")
-            return
-        with socket.create_connection(("127.0.0.1", int(port))) as upstream:
-            conn.sendall(b"HTTP/1.1 200 Connection established\r\n\r\n")
-            ends = {conn: upstream, upstream: conn}
-            while not server.stopping.is_set():
-                ready, _, _ = select.select(list(ends), [], [], 0.1)
-                for source in ready:
-                    data = source.recv(65536)
-                    if not data:
-                        return
-                    ends[source].sendall(data)
-
-    def _hold(self, conn, seconds=None):
-        conn.settimeout(0.1)
-        deadline = None if seconds is None else time.monotonic() + seconds
-        while not self.server.owner.stopping.is_set() and (deadline is None or time.monotonic() < deadline):
-            try:
-                if not conn.recv(4096):
-                    return
-            except socket.timeout:
-                continue
-            except OSError:
-                return
 
 
 class _Listener(socketserver.ThreadingTCPServer):
@@ -215,10 +228,10 @@ class _Listener(socketserver.ThreadingTCPServer):
     allow_reuse_address = True
     block_on_close = False
 
-    def __init__(self, owner, tls_context=None):
+    def __init__(self, owner, tls_context=None, handler=_Handler):
         self.owner = owner
         self.tls_context = tls_context
-        super().__init__(("127.0.0.1", 0), _Handler)
+        super().__init__(("127.0.0.1", 0), handler)
 
     def get_request(self):
         conn, address = self.socket.accept()
@@ -301,6 +314,15 @@ class TestServer:
                 out.write(raw)
             os.replace(name + ".part", name)
 
+    def take(self, raw):
+        self.record(raw)
+        request = parse_request(raw)
+        if request.method == "CONNECT":
+            host, _, port = request.target.rpartition(":")
+            own = host == "127.0.0.1" and port.isdigit() and int(port) in (self.port, self.tls_port)
+            return {"tunnel_to": ("127.0.0.1", int(port)) if own else None}
+        return self.route_for(request.target)
+
     def requests(self):
         names = sorted(n for n in os.listdir(self.record_dir) if n.endswith(".req"))
         result = []
@@ -316,33 +338,42 @@ class TestServer:
                 return route
         return {"status": 404, "body": "no route for " + path}
 
-    def _fill(self, text, connection):
-        text = re.sub(r"\{pad:(\d+)\}", lambda m: "x" * int(m.group(1)), text)
-        return (text.replace("{port}", str(self.port)).replace("{tls_port}", str(self.tls_port))
-                .replace("{connection}", str(connection)))
-
     def answer(self, route, connection):
-        status = int(route.get("status", 200))
-        body = self._fill(route.get("body", ""), connection).encode("utf-8")
-        filler = int(route.get("body_size", 0))
-        headers = []
-        for name, value, *count in route.get("headers", []):
-            value = self._fill(value, connection)
-            if count:
-                headers += [(name, value.replace("{n}", str(n))) for n in range(1, count[0] + 1)]
-            else:
-                headers.append((name, value))
-        if not any(name.lower() == "content-length" for name, _ in headers):
-            headers.append(("Content-Length", str(len(body) + filler)))
-        if route.get("close"):
-            headers.append(("Connection", "close"))
-        head = "HTTP/1.1 %d %s\r\n" % (status, route.get("reason", REASONS.get(status, "Status")))
-        head += "".join("%s: %s\r\n" % header for header in headers) + "\r\n"
-        return head.encode("latin-1") + body
+        return render_answer(route, lambda text: fill_text(text, self.port, self.tls_port).replace(
+            "{connection}", str(connection)))
 
 
-def _openssl(*args, cwd=None):
-    subprocess.run(["openssl", *args], check=True, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+def fill_text(text, port, tls_port=None):
+    text = re.sub(r"\{pad:(\d+)\}", lambda m: "x" * int(m.group(1)), text)
+    return text.replace("{port}", str(port)).replace("{tls_port}", str(tls_port))
+
+
+def render_answer(route, fill):
+    """The bytes of a route's answer; fill(text) fills in the placeholders of values and the body."""
+    status = int(route.get("status", 200))
+    if "body_base64" in route:
+        body = base64.b64decode(route["body_base64"])
+    else:
+        body = fill(route.get("body", "")).encode("utf-8")
+    headers = []
+    for name, value, *count in route.get("headers", []):
+        value = fill(value)
+        if count:
+            headers += [(name, value.replace("{n}", str(n))) for n in range(1, count[0] + 1)]
+        else:
+            headers.append((name, value))
+    if not any(name.lower() == "content-length" for name, _ in headers):
+        headers.append(("Content-Length", str(len(body) + int(route.get("body_size", 0)))))
+    if route.get("close"):
+        headers.append(("Connection", "close"))
+    head = "HTTP/1.1 %d %s\r\n" % (status, route.get("reason", REASONS.get(status, "Status")))
+    head += "".join("%s: %s\r\n" % header for header in headers) + "\r\n"
+    return head.encode("latin-1") + body
+
+
+def _openssl(*args, cwd=None, env=None):
+    subprocess.run(["openssl", *args], check=True, cwd=cwd, env=env, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
 
 
 def _make_bad_certificate(directory, key, cert):
