@@ -60,8 +60,8 @@ def count_orange(rows):
 
 
 class ProgramTest(unittest.TestCase):
-    def start(self, clipboard=None):
-        program = Program(clipboard=clipboard)
+    def start(self, clipboard=None, proxy=None):
+        program = Program(clipboard=clipboard, proxy=proxy)
         self.addCleanup(program.close)
         return program
 

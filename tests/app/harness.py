@@ -140,8 +140,9 @@ _desktops = itertools.count(1)
 class Program:
     """corvanel.exe in a virtual desktop of its own, with a driver attached to it."""
 
-    def __init__(self, clipboard=None):
-        """clipboard: CF_TEXT bytes on the clipboard when the program starts; empty when None."""
+    def __init__(self, clipboard=None, proxy=None):
+        """clipboard: CF_TEXT bytes on the clipboard when the program starts; empty when None.
+        proxy: host:port of the proxy the program's requests go through (its http_proxy)."""
         self.desktop = "corvanel%d_%d" % (os.getpid(), next(_desktops))
         self.d = Driver()
         self.explorer = None
@@ -151,8 +152,9 @@ class Program:
                 self.d("setclip", "empty")
             else:
                 self.set_clipboard_text(clipboard)
+            env = dict(os.environ, http_proxy="http://" + proxy) if proxy else None
             self.explorer = wine("explorer.exe", "/desktop=%s,1024x768" % self.desktop, windows_path(EXE),
-                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
             wait_for("the desktop", lambda: self.d.raw("attach", self.desktop)[0] == "ok")
             hwnd = wait_for("the main window", self._visible_main_window)
             self.tid, self.pid = (int(v) for v in self.d("thread", hwnd))
