@@ -3,16 +3,17 @@
 #include <windows.h>
 
 #include <cstring>
+#include <memory>
 
 namespace {
 
 // Another program (a clipboard viewer or manager) may hold the clipboard for a
 // moment; wait up to about half a second for it.
 bool OpenClipboardBriefly() {
-    constexpr int kAttempts = 20;
-    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+    constexpr int ATTEMPTS = 20;
+    for (int attempt = 1; attempt <= ATTEMPTS; ++attempt) {
         if (OpenClipboard(nullptr)) return true;
-        if (attempt < kAttempts) Sleep(25);
+        if (attempt < ATTEMPTS) Sleep(25);
     }
     return false;
 }
@@ -35,24 +36,21 @@ Text ReadClipboardText() {
 
 bool WriteClipboardText(const Text& text) {
     // The block is ready before the clipboard is emptied, so a failure here
-    // leaves the user's clipboard alone.
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, text.size() + 1);
+    // leaves the user's clipboard alone. It is freed on every way out but one:
+    // once SetClipboardData succeeds it belongs to the clipboard.
+    struct GlobalFreer {
+        void operator()(void* block) const { GlobalFree(block); }
+    };
+    std::unique_ptr<void, GlobalFreer> block(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, text.size() + 1));
     if (!block) return false;
-    void* bytes = GlobalLock(block);
-    if (!bytes) {
-        GlobalFree(block);
-        return false;
-    }
+    void* bytes = GlobalLock(block.get());
+    if (!bytes) return false;
     std::memcpy(bytes, text.data(), text.size());
-    GlobalUnlock(block);
+    GlobalUnlock(block.get());
 
-    if (!OpenClipboardBriefly()) {
-        GlobalFree(block);
-        return false;
-    }
-    // Once SetClipboardData succeeds the block belongs to the clipboard.
-    const bool written = EmptyClipboard() && SetClipboardData(CF_TEXT, block) != nullptr;
+    if (!OpenClipboardBriefly()) return false;
+    const bool written = EmptyClipboard() && SetClipboardData(CF_TEXT, block.get()) != nullptr;
     CloseClipboard();
-    if (!written) GlobalFree(block);
+    if (written) block.release();
     return written;
 }

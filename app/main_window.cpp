@@ -6,22 +6,22 @@
 
 namespace {
 
-constexpr int kWindowWidth = 466;
-constexpr int kWindowHeight = 75;
+constexpr int WINDOW_WIDTH = 466;
+constexpr int WINDOW_HEIGHT = 75;
 
 // "解析"
 constexpr char RESOLVE_BUTTON_TEXT[] = "\xBD\xE2\xCE\xF6";
 // "Onedrive分享地址："
 constexpr char PROMPT_LABEL_TEXT[] = "Onedrive\xB7\xD6\xCF\xED\xB5\xD8\xD6\xB7\xA3\xBA";
 
-constexpr COLORREF kHomePageLabelColor = RGB(255, 128, 0);
-constexpr COLORREF kPromptLabelColor = RGB(0, 0, 0);
+constexpr COLORREF HOME_PAGE_LABEL_COLOR = RGB(255, 128, 0);
+constexpr COLORREF PROMPT_LABEL_COLOR = RGB(0, 0, 0);
 
 // A label keeps how it draws in its extra window bytes.
-constexpr int kLabelFontSlot = 0;
-constexpr int kLabelColorSlot = sizeof(LONG_PTR);
-constexpr int kLabelFormatSlot = 2 * sizeof(LONG_PTR);
-constexpr int kLabelExtraBytes = 3 * sizeof(LONG_PTR);
+constexpr int LABEL_FONT_SLOT = 0;
+constexpr int LABEL_COLOR_SLOT = sizeof(LONG_PTR);
+constexpr int LABEL_FORMAT_SLOT = 2 * sizeof(LONG_PTR);
+constexpr int LABEL_EXTRA_BYTES = 3 * sizeof(LONG_PTR);
 
 HWND mainWindow;
 HWND linkBox;
@@ -52,9 +52,9 @@ void PaintLabel(HWND label) {
     GetClientRect(label, &area);
     const Text text = WindowText(label);
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, static_cast<COLORREF>(GetWindowLongPtrA(label, kLabelColorSlot)));
-    HGDIOBJ previousFont = SelectObject(dc, reinterpret_cast<HFONT>(GetWindowLongPtrA(label, kLabelFontSlot)));
-    DrawTextA(dc, text.c_str(), TextLength(text), &area, static_cast<UINT>(GetWindowLongPtrA(label, kLabelFormatSlot)));
+    SetTextColor(dc, static_cast<COLORREF>(GetWindowLongPtrA(label, LABEL_COLOR_SLOT)));
+    HGDIOBJ previousFont = SelectObject(dc, reinterpret_cast<HFONT>(GetWindowLongPtrA(label, LABEL_FONT_SLOT)));
+    DrawTextA(dc, text.c_str(), TextLength(text), &area, static_cast<UINT>(GetWindowLongPtrA(label, LABEL_FORMAT_SLOT)));
     SelectObject(dc, previousFont);
     EndPaint(label, &paint);
 }
@@ -67,18 +67,20 @@ LRESULT CALLBACK LabelProc(HWND label, UINT message, WPARAM wParam, LPARAM lPara
         case WM_ERASEBKGND:
             return 1;
         case WM_SETFONT:
-            SetWindowLongPtrA(label, kLabelFontSlot, static_cast<LONG_PTR>(wParam));
+            SetWindowLongPtrA(label, LABEL_FONT_SLOT, static_cast<LONG_PTR>(wParam));
             if (LOWORD(lParam)) RepaintBeneath(label);
             return 0;
         case WM_GETFONT:
-            return GetWindowLongPtrA(label, kLabelFontSlot);
+            return GetWindowLongPtrA(label, LABEL_FONT_SLOT);
         case WM_SETTEXT: {
             const LRESULT result = DefWindowProcA(label, message, wParam, lParam);
             RepaintBeneath(label);
             return result;
         }
         case WM_LBUTTONDOWN:
-            if (label == homePageLabel) OnHomePageLabelPressed();
+            // Reported to the parent as a static control with SS_NOTIFY reports a click.
+            SendMessageA(GetParent(label), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(label), STN_CLICKED),
+                         reinterpret_cast<LPARAM>(label));
             return 0;
     }
     return DefWindowProcA(label, message, wParam, lParam);
@@ -91,8 +93,8 @@ HWND CreateControl(const char* className, const char* text, DWORD style, int x, 
 }
 
 void SetLabelLook(HWND label, HFONT font, COLORREF color, UINT format) {
-    SetWindowLongPtrA(label, kLabelColorSlot, static_cast<LONG_PTR>(color));
-    SetWindowLongPtrA(label, kLabelFormatSlot, static_cast<LONG_PTR>(format | DT_SINGLELINE | DT_VCENTER | DT_NOCLIP));
+    SetWindowLongPtrA(label, LABEL_COLOR_SLOT, static_cast<LONG_PTR>(color));
+    SetWindowLongPtrA(label, LABEL_FORMAT_SLOT, static_cast<LONG_PTR>(format | DT_SINGLELINE | DT_VCENTER | DT_NOCLIP));
     SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
 
@@ -113,7 +115,7 @@ void CreateControls(HFONT homePageFont) {
     HFONT guiFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 
     homePageLabel = CreateControl(LABEL_CLASS, HOME_PAGE_LABEL_CAPTION, 0, 8, 48, 448, 24, HOME_PAGE_LABEL_ID);
-    SetLabelLook(homePageLabel, homePageFont, kHomePageLabelColor, DT_CENTER);
+    SetLabelLook(homePageLabel, homePageFont, HOME_PAGE_LABEL_COLOR, DT_CENTER);
 
     HWND resolveButton = CreateControl("Button", RESOLVE_BUTTON_TEXT,
                                        WS_TABSTOP | BS_PUSHBUTTON | BS_CENTER | BS_VCENTER, 389, 7, 64, 32,
@@ -126,7 +128,7 @@ void CreateControls(HFONT homePageFont) {
     SendMessageA(linkBox, EM_SETLIMITTEXT, 0, 0);
 
     HWND promptLabel = CreateControl(LABEL_CLASS, PROMPT_LABEL_TEXT, 0, 8, 8, 112, 32, PROMPT_LABEL_ID);
-    SetLabelLook(promptLabel, guiFont, kPromptLabelColor, DT_LEFT);
+    SetLabelLook(promptLabel, guiFont, PROMPT_LABEL_COLOR, DT_LEFT);
 }
 
 void RestoreFocus() {
@@ -145,6 +147,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
                     return 0;
                 case LINK_BOX_ID:
                     if (HIWORD(wParam) == EN_SETFOCUS) OnLinkBoxFocused();
+                    return 0;
+                case HOME_PAGE_LABEL_ID:
+                    if (HIWORD(wParam) == STN_CLICKED) OnHomePageLabelPressed();
                     return 0;
             }
             break;
@@ -174,7 +179,7 @@ bool RegisterWindowClasses(HINSTANCE instance) {
     WNDCLASSEXA label{};
     label.cbSize = sizeof label;
     label.lpfnWndProc = LabelProc;
-    label.cbWndExtra = kLabelExtraBytes;
+    label.cbWndExtra = LABEL_EXTRA_BYTES;
     label.hInstance = instance;
     label.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     label.lpszClassName = LABEL_CLASS;
@@ -229,8 +234,8 @@ int RunMainWindow(int showCommand) {
 
     mainWindow = CreateWindowExA(0, MAIN_WINDOW_CLASS, MAIN_WINDOW_CAPTION,
                                  WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                                 (GetSystemMetrics(SM_CXSCREEN) - kWindowWidth) / 2,
-                                 (GetSystemMetrics(SM_CYSCREEN) - kWindowHeight) / 2, kWindowWidth, kWindowHeight,
+                                 (GetSystemMetrics(SM_CXSCREEN) - WINDOW_WIDTH) / 2,
+                                 (GetSystemMetrics(SM_CYSCREEN) - WINDOW_HEIGHT) / 2, WINDOW_WIDTH, WINDOW_HEIGHT,
                                  nullptr, nullptr, instance, nullptr);
     if (!mainWindow) return 1;
     HFONT homePageFont = CreateHomePageFont();
@@ -243,8 +248,13 @@ int RunMainWindow(int showCommand) {
     // window's end, not the quit message alone, ends the loop.
     MSG message{};
     while (mainWindow && GetMessageA(&message, nullptr, 0, 0) > 0) {
-        // The dialog manager gives Tab, Shift+Tab and Esc their meaning, and
-        // keeps Enter away from the edit box, which would beep at it.
+        // Enter has no action of its own: the dialog manager would click the button that has the
+        // focus, and the edit box would beep at it.
+        if ((message.message == WM_KEYDOWN || message.message == WM_KEYUP || message.message == WM_CHAR) &&
+            message.wParam == VK_RETURN) {
+            continue;
+        }
+        // The dialog manager gives Tab, Shift+Tab and Esc their meaning.
         if (IsDialogMessageA(mainWindow, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);

@@ -7,14 +7,14 @@ namespace {
 
 RequestPlatform* currentPlatform = nullptr;
 
-const char* const kMethodNames[] = {"GET", "POST", "HEAD", "PUT", "OPTIONS", "DELETE", "TRACE", "CONNECT"};
-constexpr int kMethodCount = sizeof(kMethodNames) / sizeof(kMethodNames[0]);
-constexpr int kPost = 1;
+const char* const METHOD_NAMES[] = {"GET", "POST", "HEAD", "PUT", "OPTIONS", "DELETE", "TRACE", "CONNECT"};
+constexpr int METHOD_COUNT = sizeof(METHOD_NAMES) / sizeof(METHOD_NAMES[0]);
+constexpr int POST = 1;
 
-constexpr std::int32_t kProxySettingProxy = 2;
-constexpr std::int32_t kOptionSslErrorIgnoreFlags = 4;
-constexpr std::int32_t kOptionEnableRedirects = 6;
-constexpr std::int32_t kSslErrorIgnoreAll = 0x3300;
+constexpr std::int32_t PROXY_SETTING_PROXY = 2;
+constexpr std::int32_t OPTION_SSL_ERROR_IGNORE_FLAGS = 4;
+constexpr std::int32_t OPTION_ENABLE_REDIRECTS = 6;
+constexpr std::int32_t SSL_ERROR_IGNORE_ALL = 0x3300;
 
 // One value for all four WinHTTP time-outs, in milliseconds. Seconds beyond
 // what fits are held at the largest time-out instead of wrapping round.
@@ -66,7 +66,7 @@ Bytes HttpRequest(const Text& url, const HttpRequestOptions& options) {
     const int proxyAuthMode = options.proxyAuthMode.value_or(1);
 
     const ComScope com(CurrentPlatform());
-    const int method = options.method < 0 || options.method >= kMethodCount ? 0 : options.method;
+    const int method = options.method < 0 || options.method >= METHOD_COUNT ? 0 : options.method;
 
     // Released before COM is, since it is declared after the scope.
     std::shared_ptr<RequestObject> object;
@@ -88,7 +88,7 @@ Bytes HttpRequest(const Text& url, const HttpRequestOptions& options) {
     Text& responseCookies = options.responseCookies ? *options.responseCookies : scratchResponseCookies;
     std::int32_t& statusCode = options.statusCode ? *options.statusCode : scratchStatus;
 
-    if (completeHeaders) CompleteRequestHeaders(headers, url, method == kPost);
+    if (completeHeaders) CompleteRequestHeaders(headers, url, method == POST);
     if (normalizeHeaders) headers = NormalizeHeaderNames(headers);
     std::vector<HeaderPair> pairs = RequestHeaderPairs(headers);
     if (options.cookies) {
@@ -107,14 +107,14 @@ Bytes HttpRequest(const Text& url, const HttpRequestOptions& options) {
         call("SetTimeouts", MemberKind::Method, {t, t, t, t});
     }
     if (!options.proxy.empty()) {
-        call("SetProxy", MemberKind::Method, {kProxySettingProxy, options.proxy});
+        call("SetProxy", MemberKind::Method, {PROXY_SETTING_PROXY, options.proxy});
     }
-    call("Open", MemberKind::Method, {Text(kMethodNames[method]), url, false});
+    call("Open", MemberKind::Method, {Text(METHOD_NAMES[method]), url, false});
     if (options.noRedirects) {
-        call("Option", MemberKind::PropertyPut, {kOptionEnableRedirects, std::int32_t{0}});
+        call("Option", MemberKind::PropertyPut, {OPTION_ENABLE_REDIRECTS, std::int32_t{0}});
     }
     if (options.ignoreCertificateErrors.value_or(true)) {
-        call("Option", MemberKind::PropertyPut, {kOptionSslErrorIgnoreFlags, kSslErrorIgnoreAll});
+        call("Option", MemberKind::PropertyPut, {OPTION_SSL_ERROR_IGNORE_FLAGS, SSL_ERROR_IGNORE_ALL});
     }
 
     if (!options.proxy.empty() && !options.proxyUser.empty() && proxyAuthMode == 1) {

@@ -445,6 +445,23 @@ class KeysTests(ProgramTest):
         self.assertEqual(outer_size(p.main.rect()), (466, 75))
         self.assertEqual(p.clipboard(), b"kept")
 
+    def test_enter_on_the_button_starts_nothing(self):
+        p = self.start()
+        box, button = p.control(LINK_BOX), p.control(RESOLVE_BUTTON)
+        p.set_clipboard_text(b"kept")
+        p.d("settext", box.hwnd, hexed(PERSONAL_LINK))
+        p.key("tab")
+        wait_for("focus on the button", lambda: p.focus() == button.hwnd)
+        p.key("enter")
+        # Input is handled in order: once Tab has moved the focus on, Enter has been handled too.
+        p.key("tab")
+        wait_for("focus back in the box", lambda: p.focus() == box.hwnd)
+        p.sync()
+        self.assertEqual(p.dialogs(), [])
+        self.assertEqual(p.main.text(), CAPTION)
+        self.assertEqual(outer_size(p.main.rect()), (466, 75))
+        self.assertEqual(p.clipboard(), b"kept")
+
     def test_tab_round_trip_runs_the_auto_fill_again(self):
         p = self.start()
         box, button = p.control(LINK_BOX), p.control(RESOLVE_BUTTON)
