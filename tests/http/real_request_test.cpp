@@ -3,11 +3,37 @@
 // under Wine and for the libcurl one natively.
 #include "tests/http/real_request_fixture.h"
 
+#include <gtest/gtest-spi.h>
+
+#include <chrono>
+#include <cstdio>
+
 #include "resolver/resolver.h"
 
 namespace {
 
 bool UnderWine() { return ObjectUnderTest() == TestedObject::Wine; }
+
+// Runs a test that Wine's object is known to fail: under Wine its failures are expected and
+// said, and the test fails once Wine passes it, so that the mark goes then.
+template <class Body>
+void KnownToFailUnderWine(const char* why, Body body) {
+    if (!UnderWine()) {
+        body();
+        return;
+    }
+    testing::TestPartResultArray failures;
+    {
+        testing::ScopedFakeTestPartResultReporter intercept(
+            testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
+        body();
+    }
+    if (failures.size() == 0) {
+        ADD_FAILURE() << "Wine passes this test now (" << why << "): take the mark away";
+    } else {
+        std::printf("[ EXPECTED ] %d failure(s) under Wine: %s\n", failures.size(), why);
+    }
+}
 
 // The resolver's expansion, with a session of its own.
 Text Expand(const Text& url) {
@@ -123,7 +149,7 @@ TEST_F(RealRequestTest, BodyTextIsSentInTheObjectsEncoding) {
 }
 
 TEST_F(RealRequestTest, ProxyGetsTheAbsoluteUrlAndBasicCredentialsWhenAUserIsGiven) {
-    if (UnderWine()) GTEST_SKIP() << "Wine's request object ignores SetProxy and connects directly";
+    KnownToFailUnderWine("Wine's request object ignores SetProxy and connects directly", [this] {
     const Text proxy = "127.0.0.1:" + Env("CORVANEL_TEST_HTTP_PORT");
     // Nothing listens on port 9: only the proxy can answer.
     const Text url = "http://127.0.0.1:9/echo";
@@ -139,26 +165,32 @@ TEST_F(RealRequestTest, ProxyGetsTheAbsoluteUrlAndBasicCredentialsWhenAUserIsGiv
     EXPECT_EQ(requests[0].requestLine, "GET " + url + " HTTP/1.1");
     EXPECT_EQ(requests[0].Header("Proxy-Authorization"), "Basic dXNlcjpwYXNz");
     EXPECT_EQ(requests[1].Header("Proxy-Authorization"), std::nullopt);
+    });
 }
 
+// The server says nothing for 10 s, then closes: only a time-out ends the request before that.
 TEST_F(RealRequestTest, ServerThatNeverAnswersEndsInTheTimeOut) {
-    if (UnderWine()) GTEST_SKIP() << "Wine waits for a response head without any time-out";
+    KnownToFailUnderWine("Wine waits for a response head without any time-out", [this] {
+    const auto start = std::chrono::steady_clock::now();
     Text responseHeaders = "old";
     std::int32_t status = -1;
-    const Bytes body =
-        HttpRequest(Url("/hang"), {.responseHeaders = &responseHeaders, .statusCode = &status, .timeoutSeconds = 1});
+    const Bytes body = HttpRequest(Url("/silent-long"),
+                                   {.responseHeaders = &responseHeaders, .statusCode = &status, .timeoutSeconds = 1});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8)) << "ended by the server, not the time-out";
     EXPECT_TRUE(body.empty());
     EXPECT_EQ(responseHeaders, "");
     EXPECT_EQ(status, 0);
     EXPECT_EQ(NewRequests().size(), 1u);
+    });
 }
 
 TEST_F(RealRequestTest, HttpsWithASelfSignedCertificateSucceeds) {
-    if (UnderWine()) GTEST_SKIP() << "Wine's request object does not implement the certificate-error option";
+    KnownToFailUnderWine("Wine's request object does not implement the certificate-error option", [] {
     std::int32_t status = 0;
     const Bytes body = HttpRequest(HttpsUrl("/echo"), {.statusCode = &status});
     EXPECT_EQ(status, 200);
     EXPECT_EQ(body, AsBytes("ok"));
+    });
 }
 
 TEST_F(RealRequestTest, ErrorStatusComesBackWithItsBody) {
