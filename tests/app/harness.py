@@ -18,7 +18,9 @@ DRIVER = os.environ.get("CORVANEL_GUI_DRIVER", "")
 WINE_RUN = os.environ.get("CORVANEL_WINE_RUN", "")
 WINE_STATE = os.environ.get("CORVANEL_WINE_STATE", "")
 
-WAIT_SECONDS = 20
+# Bounds, not delays: a wait ends as soon as its condition holds. A Wine process started on a
+# machine busy with builds (a load of 20 on 2 cores) took longer than 20 s to show its effect.
+WAIT_SECONDS = 90
 MAIN_CLASS = "CorvanelMainWindow"
 HOME_PAGE_LABEL, RESOLVE_BUTTON, LINK_BOX, PROMPT_LABEL = 101, 102, 103, 104
 
