@@ -30,9 +30,11 @@ bool HasCookieNamed(const TextArray& items, const Text& name) {
 // which would be quadratic in the number of cookies.
 Text MergeCookies(Text& sentCookies, const Text& receivedCookies) {
     TextArray merged = SplitText(RemoveSpaces(receivedCookies), ";");
+    TextArray sent = SplitText(RemoveSpaces(sentCookies), ";");
     std::unordered_set<Text> names;
+    names.reserve(merged.size() + sent.size());
     for (const Text& item : merged) names.insert(CookieName(item));
-    for (Text& item : SplitText(RemoveSpaces(sentCookies), ";")) {
+    for (Text& item : sent) {
         if (names.insert(CookieName(item)).second) merged.push_back(std::move(item));
     }
     std::erase_if(merged, [](const Text& item) { return TextRight(item, 8) == "=deleted"; });
@@ -41,9 +43,10 @@ Text MergeCookies(Text& sentCookies, const Text& receivedCookies) {
 }
 
 Text RemoveDuplicateItems(const Text& text, const Text& separator) {
+    const TextArray items = SplitText(text, separator);
     TextArray kept;
     std::unordered_set<std::string_view> taken;
-    const TextArray items = SplitText(text, separator);
+    taken.reserve(items.size());
     for (const Text& item : items) {
         if (taken.insert(item).second) kept.push_back(item);
     }

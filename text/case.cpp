@@ -11,7 +11,7 @@ namespace {
 Text MapCase(Text text, unsigned char first) {
     for (std::size_t i = 0; i < text.size(); i += CharWidth(text[i])) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c >= first && c <= first + 25) text[i] = static_cast<char>(c ^ 0x20);
+        text[i] = static_cast<char>(c >= first && c <= first + 25 ? c ^ 0x20 : c);
     }
     return text;
 }

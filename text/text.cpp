@@ -19,8 +19,9 @@ bool IsLoneLastByte(std::string_view text, std::size_t at) { return at + 1 == te
 
 char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
 
-// Whether `what` stands wholly inside `text` at the character start `at`. Folding case, ASCII
-// letters match in either case; both bytes of a double-byte character of `what` match exactly.
+// Whether `what` stands wholly inside `text` at the character start `at`; folding case, ASCII
+// letters match in either case, while both bytes of a double-byte character of `what` match
+// exactly.
 bool MatchesAt(std::string_view text, std::size_t at, std::string_view what, bool foldCase) {
     if (what.size() > text.size() - at) return false;
     for (std::size_t j = 0; j < what.size(); ++j) {
@@ -32,6 +33,15 @@ bool MatchesAt(std::string_view text, std::size_t at, std::string_view what, boo
         }
     }
     return true;
+}
+
+// The walk of the searches from the character start `from`: the first character start where
+// `what` matches, or where an incomplete last character ends the walk; text.size() for neither.
+std::size_t NextMatch(std::string_view text, std::size_t from, std::string_view what, bool foldCase) {
+    for (std::size_t i = from; i < text.size(); i += CharWidth(text[i])) {
+        if (IsLoneLastByte(text, i) || MatchesAt(text, i, what, foldCase)) return i;
+    }
+    return text.size();
 }
 
 // Width of the blank character at character start `at`: 1 for the space, 2 for the full-width
@@ -76,10 +86,8 @@ int FindText(const Text& text, const Text& what, int start, bool ignoreCase) {
     const std::size_t begin = start < 2 ? 0 : static_cast<std::size_t>(start) - 1;
     if (begin >= text.size()) return -1;
     if (what.empty()) return 1;
-    for (std::size_t i = begin; i < text.size() && !IsLoneLastByte(text, i); i += CharWidth(text[i])) {
-        if (MatchesAt(text, i, what, ignoreCase)) return static_cast<int>(i) + 1;
-    }
-    return -1;
+    const std::size_t found = NextMatch(text, begin, what, ignoreCase);
+    return found == text.size() || IsLoneLastByte(text, found) ? -1 : static_cast<int>(found) + 1;
 }
 
 Text ReplaceText(const Text& text, const Text& what, const Text& replacement, int start, int count,
@@ -91,23 +99,25 @@ Text ReplaceText(const Text& text, const Text& what, const Text& replacement, in
 
     Text result;
     result.reserve(n);
-    std::size_t copied = 0;  // text[copied, i) goes into the result unchanged
-    std::size_t i = begin;
-    int made = 0;
-    while (i < n && made != count && n - i >= what.size()) {
-        if (MatchesAt(text, i, what, !caseSensitive)) {
-            result.append(text, copied, i - copied);
-            result += replacement;
-            i += what.size();
-            copied = i;
-            ++made;
-        } else if (IsLoneLastByte(text, i)) {
-            return result.append(text, copied, i - copied);
-        } else {
-            i += CharWidth(text[i]);
+    std::size_t i = begin;  // text[0, i) is in the result
+    result.append(text, 0, i);
+    for (int made = 0; made != count; ++made) {
+        const std::size_t found = NextMatch(text, i, what, !caseSensitive);
+        if (found == n) break;
+        if (IsLoneLastByte(text, found)) {
+            // A longer what stops short of an incomplete last character, and the rest is copied;
+            // a one-byte what replaces it when it is that byte (a lead byte matches only itself)
+            // and drops it otherwise.
+            if (what.size() > 1) break;
+            result.append(text, i, found - i);
+            if (what[0] == text[found]) result += replacement;
+            return result;
         }
+        result.append(text, i, found - i);
+        result += replacement;
+        i = found + what.size();
     }
-    return result.append(text, copied, std::string::npos);
+    return result.append(text, i, std::string::npos);
 }
 
 TextArray SplitText(const Text& text, const Text& separator) {
@@ -115,21 +125,20 @@ TextArray SplitText(const Text& text, const Text& separator) {
     if (separator.empty()) return {text};
     TextArray members;
     std::size_t cut = 0;
-    for (std::size_t i = 0; i < text.size() && !IsLoneLastByte(text, i);) {
-        if (MatchesAt(text, i, separator, false)) {
-            members.push_back(text.substr(cut, i - cut));
-            i += separator.size();
-            cut = i;
-        } else {
-            i += CharWidth(text[i]);
-        }
+    for (std::size_t found; (found = NextMatch(text, cut, separator, false)) != text.size() &&
+                            !IsLoneLastByte(text, found);
+         cut = found + separator.size()) {
+        members.push_back(text.substr(cut, found - cut));
     }
     if (cut < text.size()) members.push_back(text.substr(cut));
     return members;
 }
 
 Text JoinText(const TextArray& members, const Text& separator) {
+    std::size_t total = 0;
+    for (const Text& member : members) total += member.size() + separator.size();
     Text joined;
+    joined.reserve(total);
     for (std::size_t i = 0; i < members.size(); ++i) {
         if (i > 0) joined += separator;
         joined += members[i];
