@@ -1,5 +1,6 @@
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 #include "http/http_request.h"
 
@@ -26,16 +27,30 @@ bool HasCookieNamed(const TextArray& items, const Text& name) {
     return false;
 }
 
-// A set of the names taken so far stands in for asking HasCookieNamed of the growing list,
-// which would be quadratic in the number of cookies.
+// For each text, whether no text before it is equal: what asking the growing list of earlier
+// texts would tell, without the quadratic cost of asking it.
+static std::vector<bool> FirstOccurrences(const TextArray& texts) {
+    std::unordered_set<std::string_view> seen;
+    seen.reserve(texts.size());
+    std::vector<bool> first;
+    first.reserve(texts.size());
+    for (const Text& text : texts) first.push_back(seen.insert(text).second);
+    return first;
+}
+
+// A sent item is taken exactly when its name occurs neither among the received items nor among
+// the sent items before it, which is what HasCookieNamed of the growing list tells.
 Text MergeCookies(Text& sentCookies, const Text& receivedCookies) {
     TextArray merged = SplitText(RemoveSpaces(receivedCookies), ";");
-    TextArray sent = SplitText(RemoveSpaces(sentCookies), ";");
-    std::unordered_set<Text> names;
+    const TextArray sent = SplitText(RemoveSpaces(sentCookies), ";");
+    TextArray names;
     names.reserve(merged.size() + sent.size());
-    for (const Text& item : merged) names.insert(CookieName(item));
-    for (Text& item : sent) {
-        if (names.insert(CookieName(item)).second) merged.push_back(std::move(item));
+    for (const Text& item : merged) names.push_back(CookieName(item));
+    for (const Text& item : sent) names.push_back(CookieName(item));
+    const std::vector<bool> first = FirstOccurrences(names);
+    const std::size_t received = merged.size();
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        if (first[received + i]) merged.push_back(sent[i]);
     }
     std::erase_if(merged, [](const Text& item) { return TextRight(item, 8) == "=deleted"; });
     sentCookies = RemoveDuplicateItems(JoinText(merged, "; "), "; ");
@@ -44,11 +59,10 @@ Text MergeCookies(Text& sentCookies, const Text& receivedCookies) {
 
 Text RemoveDuplicateItems(const Text& text, const Text& separator) {
     const TextArray items = SplitText(text, separator);
+    const std::vector<bool> first = FirstOccurrences(items);
     TextArray kept;
-    std::unordered_set<std::string_view> taken;
-    taken.reserve(items.size());
-    for (const Text& item : items) {
-        if (taken.insert(item).second) kept.push_back(item);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (first[i]) kept.push_back(items[i]);
     }
     return JoinText(kept, separator);
 }

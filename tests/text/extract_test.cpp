@@ -78,4 +78,26 @@ TEST(TextBefore, TakesTheTextInFrontOfTheFirstMarker) {
     for (const auto& c : cases) EXPECT_EQ(TextBefore(c.text, c.marker), c.expected) << Hex(c.text);
 }
 
+TEST(SplitTrimmed, TrimsBothSidesOfTheFirstMarker) {
+    const struct {
+        Text text, marker;
+        std::optional<Text> before, after;
+    } cases[] = {
+        {" a = b = c ", "=", "a", "b = c"},
+        {"a=", "=", "a", ""},
+        {"=", "=", "", ""},
+        {"\xA1\xA1k\xA1\xA1:\xA1\xA1v ", ":", "k", "v"},
+        {"\xB0=x=y", "=", "\xB0=x", "y"},  // a marker byte that is a second byte does not count
+        {"abc", "=", std::nullopt, std::nullopt},
+        {"", "=", std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const std::optional<TrimmedHalves> halves = SplitTrimmed(c.text, c.marker);
+        ASSERT_EQ(halves.has_value(), c.before.has_value()) << Hex(c.text);
+        if (!halves) continue;
+        EXPECT_EQ(Hex(halves->before), Hex(*c.before)) << Hex(c.text);
+        EXPECT_EQ(Hex(halves->after), Hex(*c.after)) << Hex(c.text);
+    }
+}
+
 }  // namespace
