@@ -19,6 +19,11 @@ bool IsLoneLastByte(std::string_view text, std::size_t at) { return at + 1 == te
 
 char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
 
+char OtherCase(char c) {
+    if (c >= 'a' && c <= 'z') return static_cast<char>(c - ('a' - 'A'));
+    return FoldAscii(c);
+}
+
 // Whether `what` stands wholly inside `text` at the character start `at`; folding case, ASCII
 // letters match in either case, while both bytes of a double-byte character of `what` match
 // exactly.
@@ -35,13 +40,11 @@ bool MatchesAt(std::string_view text, std::size_t at, std::string_view what, boo
     return true;
 }
 
-// The walk of the searches from the character start `from`: the first character start where
-// `what` matches, or where an incomplete last character ends the walk; text.size() for neither.
-std::size_t NextMatch(std::string_view text, std::size_t from, std::string_view what, bool foldCase) {
-    for (std::size_t i = from; i < text.size(); i += CharWidth(text[i])) {
-        if (IsLoneLastByte(text, i) || MatchesAt(text, i, what, foldCase)) return i;
-    }
-    return text.size();
+// The first byte at or after `at` that is `a` or `b`; text.size() when there is none.
+std::size_t FindEither(std::string_view text, std::size_t at, char a, char b) {
+    if (a == b) return std::min(text.find(a, at), text.size());
+    while (at < text.size() && text[at] != a && text[at] != b) ++at;
+    return at;
 }
 
 // Width of the blank character at character start `at`: 1 for the space, 2 for the full-width
@@ -55,11 +58,34 @@ std::size_t BlankWidthAt(std::string_view text, std::size_t at) {
 
 // Whether a character starts at `at` when the text is walked from the character start `from`.
 // A byte after a byte below 0x80 always starts one, so only the run of lead bytes in front of
-// `at` decides; the trimming walks back from the end with it instead of over the whole text.
+// `at` decides.
 bool IsCharacterStart(std::string_view text, std::size_t from, std::size_t at) {
     std::size_t runStart = at;
     while (runStart > from && IsLeadByte(text[runStart - 1])) --runStart;
     return (at - runStart) % 2 == 0;
+}
+
+// The walk of the searches from the character start `from`: the first character start where
+// `what` matches, or where an incomplete last character ends the walk; text.size() for neither.
+// It goes from one byte that may start `what` to the next and asks only there whether a
+// character starts, counting back no further than the last place known to start one, so it
+// stays linear.
+std::size_t NextMatch(std::string_view text, std::size_t from, std::string_view what, bool foldCase) {
+    const char first = what[0];
+    const char other = foldCase ? OtherCase(first) : first;
+    std::size_t known = from;
+    for (std::size_t at = FindEither(text, from, first, other); at < text.size();
+         at = FindEither(text, at + 1, first, other)) {
+        if (!IsCharacterStart(text, known, at)) {
+            known = at + 1;  // a second byte; a character starts after it
+            continue;
+        }
+        if (IsLoneLastByte(text, at) || MatchesAt(text, at, what, foldCase)) return at;
+        known = at;
+    }
+    const bool endsIncomplete = known < text.size() && IsLeadByte(text.back()) &&
+                                IsCharacterStart(text, known, text.size() - 1);
+    return endsIncomplete ? text.size() - 1 : text.size();
 }
 
 }  // namespace
