@@ -7,11 +7,15 @@
 
 namespace {
 
-// Flips the case of the letters `first` .. `first` + 25.
+// Flips the case of the letters `first` .. `first` + 25. The bytes go through a pointer of their
+// own: as far as the compiler can tell, a byte written through the string might change the
+// string's own size and pointer, which it would then read again for every byte.
 Text MapCase(Text text, unsigned char first) {
-    for (std::size_t i = 0; i < text.size(); i += CharWidth(text[i])) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        text[i] = static_cast<char>(c >= first && c <= first + 25 ? c ^ 0x20 : c);
+    char* const bytes = text.data();
+    const std::size_t n = text.size();
+    for (std::size_t i = 0; i < n; i += CharWidth(bytes[i])) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        bytes[i] = static_cast<char>(c >= first && c <= first + 25 ? c ^ 0x20 : c);
     }
     return text;
 }
