@@ -1,6 +1,7 @@
 // Trimming, blank removal, case mapping, byte slicing, character codes,
 // comparison and host extraction.
 #include "tests/fuzz/fuzz_support.h"
+#include "tests/reference/host_rule.h"
 
 namespace {
 
@@ -93,6 +94,7 @@ void CheckCompare(const Text& a, const Text& b) {
 
 void CheckHost(const Text& link, const Text& tail) {
     const Text host = ExtractHost(link);
+    FUZZ_CHECK(host == ExtractHostByTheRule(link));
     FUZZ_CHECK(ToLower(host) == host);
     FUZZ_CHECK(FindText(host, "/") == -1 && FindText(host, ":") == -1);
     FUZZ_CHECK(!EndsIncomplete(host));
