@@ -39,7 +39,9 @@ Text NormalizeHeaderNames(const Text& headers) {
     TextArray lines;
     for (const Text& line : SplitText(headers, "\r\n")) {
         const int colon = FindText(line, ":");
-        if (colon != -1) lines.push_back(ConcatText(CapitalizeWords(TextLeft(line, colon - 1)), TextMiddle(line, colon, TextLength(line))));
+        if (colon == -1) continue;
+        const Text name = CapitalizeWords(TextLeft(line, colon - 1));
+        lines.push_back(ConcatText(name, TextMiddle(line, colon, TextLength(line))));
     }
     return JoinText(lines, "\r\n");
 }

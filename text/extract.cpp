@@ -39,5 +39,6 @@ Text TextBefore(const Text& text, const Text& marker) {
 std::optional<TrimmedHalves> SplitTrimmed(const Text& text, const Text& marker) {
     const int p = FindText(text, marker);
     if (p == -1) return std::nullopt;
-    return TrimmedHalves{TrimBoth(TextLeft(text, p - 1)), TrimBoth(TextMiddle(text, p + TextLength(marker), TextLength(text)))};
+    const Text after = TextMiddle(text, p + TextLength(marker), TextLength(text));
+    return TrimmedHalves{TrimBoth(TextLeft(text, p - 1)), TrimBoth(after)};
 }
