@@ -15,7 +15,8 @@ Text MapCase(Text text, unsigned char first) {
     const std::size_t n = text.size();
     for (std::size_t i = 0; i < n; i += CharWidth(bytes[i])) {
         const unsigned char c = static_cast<unsigned char>(bytes[i]);
-        bytes[i] = static_cast<char>(c >= first && c <= first + 25 ? c ^ 0x20 : c);
+        const bool letter = static_cast<unsigned char>(c - first) < 26;
+        bytes[i] = static_cast<char>(c ^ (letter << 5));
     }
     return text;
 }
