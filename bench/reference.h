@@ -1,4 +1,4 @@
-// Straightforward forms of the cookie rules, quadratic as written, to hold the fast routines to.
+// The cookie routines held to their rules as written (tests/reference/cookie_rule.h).
 #pragma once
 
 #include <string>

@@ -1,11 +1,9 @@
 #!/usr/bin/env python3
-"""Turns a benchmark run (Google Benchmark JSON, one file or several of the same program) and the
-two executable sizes into the table of figures, ratios and goals. Every figure is the least CPU
-time of the repetitions, and every ratio compares figures of the same program.
+"""Turns a benchmark run (Google Benchmark JSON) and the two executable sizes into the table of
+figures, ratios and goals. Every figure is the least CPU time of the repetitions, and every ratio
+compares figures of the same run.
 
-  table.py EXE MINIMAL RESULTS.json [MORE.json ...]            the table; exit 1 when a goal fails
-  table.py --failing EXE MINIMAL RESULTS.json [MORE.json ...]  "ROUTINE/KIND" of each measured
-                                                               timing goal that fails, a line each"""
+  table.py EXE MINIMAL RESULTS.json    the table; exit 1 when a goal fails"""
 import json
 import os
 import re
@@ -46,27 +44,24 @@ def verdict(ok):
     return "pass" if ok else "**FAIL**"
 
 
-def load(paths):
-    context = None
+def load(path):
+    with open(path) as f:
+        run = json.load(f)
     times = defaultdict(lambda: float("inf"))
-    for path in paths:
-        with open(path) as f:
-            run = json.load(f)
-        context = context or run["context"]
-        for b in run["benchmarks"]:
-            if b.get("run_type") != "iteration":
-                continue
-            m = NAME.match(b["run_name"] if "run_name" in b else b["name"])
-            if not m:
-                continue
-            scale = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}[b["time_unit"]]
-            key = (m["routine"], m["kind"], int(m["size"]), m["baseline"])
-            # Smaller sizes run several calls per iteration.
-            times[key] = min(times[key], b["cpu_time"] * scale / b.get("calls", 1))
-    return context, times
+    for b in run["benchmarks"]:
+        if b.get("run_type") != "iteration":
+            continue
+        m = NAME.match(b["run_name"] if "run_name" in b else b["name"])
+        if not m:
+            continue
+        scale = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}[b["time_unit"]]
+        key = (m["routine"], m["kind"], int(m["size"]), m["baseline"])
+        # Smaller sizes run several calls per iteration.
+        times[key] = min(times[key], b["cpu_time"] * scale / b.get("calls", 1))
+    return run["context"], times
 
 
-def main(exe, minimal, *results, failing=False):
+def main(exe, minimal, results):
     context, times = load(results)
     rows = {}  # (routine, kind) -> {size: (routine time, baseline name, baseline time)}
     for (routine, kind, size, baseline), t in times.items():
@@ -81,8 +76,7 @@ def main(exe, minimal, *results, failing=False):
     item_sizes = sorted({s for (r, k), v in rows.items() if k == "items" for s in v})
     goals = []
     out = []
-    again = "" if len(results) == 1 else f" (routines whose goal failed at first measured again: {len(results)} rounds)"
-    out.append(f"Figures: least CPU time of the repetitions{again}; in brackets, the routine's time over its baseline's.")
+    out.append("Figures: least CPU time of the repetitions; in brackets, the routine's time over its baseline's.")
     out.append("")
 
     def growth(size_map, big, small, which=0):
@@ -103,7 +97,7 @@ def main(exe, minimal, *results, failing=False):
                 cells.append("")
         g = growth(size_map, 1 << 26, 1 << 20)
         ok = g is not None and g <= LINEAR_LIMIT
-        goals.append((f"{routine} ({kind}) grows linearly: 64 MiB / 1 MiB", g, f"≤ {LINEAR_LIMIT:g}", ok, (routine, kind)))
+        goals.append((f"{routine} ({kind}) grows linearly: 64 MiB / 1 MiB", g, f"≤ {LINEAR_LIMIT:g}", ok))
         baseline = next(iter(size_map.values()))[1]
         shown = "–" if g is None else f"{g:.1f} {verdict(ok)}"
         gb = growth(size_map, 1 << 26, 1 << 20, 2)
@@ -123,8 +117,7 @@ def main(exe, minimal, *results, failing=False):
             cells.append(f"{duration(own)} ({own / base:.2f}×)")
         g = growth(size_map, 100000, 10000)
         ok = g is not None and g <= COOKIE_GROWTH_LIMIT
-        goals.append((f"{routine}: 10 times the items, 100,000 / 10,000", g, f"≤ {COOKIE_GROWTH_LIMIT:g}", ok,
-                      (routine, kind)))
+        goals.append((f"{routine}: 10 times the items, 100,000 / 10,000", g, f"≤ {COOKIE_GROWTH_LIMIT:g}", ok))
         shown = "–" if g is None else f"{g:.1f} {verdict(ok)}"
         gb = growth(size_map, 100000, 10000, 2)
         base_shown = "–" if gb is None else f"{gb:.1f}"
@@ -137,35 +130,28 @@ def main(exe, minimal, *results, failing=False):
             ratios = [size_map[s][0] / size_map[s][2] for s in WALK_SIZES if s in size_map]
             worst = max(ratios) if ratios else None
             goals.append((f"{routine} ({kind}) over its baseline, worst of 32 KiB, 1 MiB, 64 MiB", worst,
-                          f"≤ {limit:g}", worst is not None and worst <= limit, (routine, kind)))
+                          f"≤ {limit:g}", worst is not None and worst <= limit))
     host = [(kind, m[1 << 26]) for (r, kind), m in rows.items() if r == HOST_TEST and (1 << 26) in m]
     for kind, (own, _, base) in sorted(host):
         goals.append((f"auto-fill host test ({HOST_TEST}, {kind}) on 64 MiB over a memcpy of it", own / base,
-                      f"≤ {HOST_LIMIT:g}", own / base <= HOST_LIMIT, (HOST_TEST, kind)))
+                      f"≤ {HOST_LIMIT:g}", own / base <= HOST_LIMIT))
     if not host:
-        goals.append(("auto-fill host test on 64 MiB over a memcpy of it", None, f"≤ {HOST_LIMIT:g}", False, None))
+        goals.append(("auto-fill host test on 64 MiB over a memcpy of it", None, f"≤ {HOST_LIMIT:g}", False))
     for routine in COOKIE_ROUTINES:
         m = rows.get((routine, "items"), {})
         r = m[100000][0] / m[100000][2] if 100000 in m else None
         goals.append((f"{routine} of 100,000 items over SplitText of the same text at \"; \"", r,
-                      f"≤ {COOKIE_LIMIT:g}", r is not None and r <= COOKIE_LIMIT, (routine, "items")))
+                      f"≤ {COOKIE_LIMIT:g}", r is not None and r <= COOKIE_LIMIT))
     identical = context.get("reference_identical") == "yes"
-    goals.append(("cookie results and hosts equal the straightforward rules, order included", None, "identical",
-                  identical, None))
+    goals.append(("cookie results equal their rules as written, order included", None, "identical", identical))
 
     a, b = os.path.getsize(exe), os.path.getsize(minimal)
     goals.append((f"i686 corvanel.exe ({a:,} bytes) over the minimal Win32 C++ program ({b:,} bytes)", a / b,
-                  f"≤ {SIZE_LIMIT:g}", a / b <= SIZE_LIMIT, None))
-
-    if failing:
-        # Only what was measured: a goal without figures has nothing to measure again.
-        for what in sorted({g[4] for g in goals if not g[3] and g[1] is not None and g[4]}):
-            print("/".join(what))
-        return 0
+                  f"≤ {SIZE_LIMIT:g}", a / b <= SIZE_LIMIT))
 
     out.append("| goal | measured | limit | |")
     out.append("|---|---|---|---|")
-    for name, value, limit, ok, _ in goals:
+    for name, value, limit, ok in goals:
         shown = "–" if value is None else f"{value:.2f}"
         out.append(f"| {name} | {shown} | {limit} | {verdict(ok)} |")
     out.append("")
@@ -179,6 +165,4 @@ def main(exe, minimal, *results, failing=False):
 
 
 if __name__ == "__main__":
-    args = sys.argv[1:]
-    failing = args[:1] == ["--failing"]
-    sys.exit(main(*args[failing:], failing=failing))
+    sys.exit(main(*sys.argv[1:]))

@@ -1,4 +1,5 @@
 #include "http/http_request.h"
+#include "text/walk.h"
 
 void CompleteRequestHeaders(Text& headers, const Text& url, bool isPost) {
     struct DefaultLine {
@@ -24,50 +25,50 @@ Text CapitalizeFirst(const Text& text) {
 
 // The name is walked in character steps, so a dash inside a double-byte
 // character does not start a word.
-static Text CapitalizeWords(const Text& name) {
-    Text result = name;
+namespace {
+
+Text CapitalizeWords(Text name) {
     bool wordStart = true;
-    for (std::size_t i = 0; i < result.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(result[i]);
-        if (c >= 0x80) {
-            wordStart = false;
-            ++i;
-            continue;
-        }
-        if (wordStart && c >= 'a' && c <= 'z') result[i] = static_cast<char>(c - 'a' + 'A');
+    for (std::size_t i = 0; i < name.size(); i += CharWidth(name[i])) {
+        const char c = name[i];
+        if (wordStart && c >= 'a' && c <= 'z') name[i] = static_cast<char>(c - 'a' + 'A');
         wordStart = c == '-';
     }
-    return result;
+    return name;
 }
 
+}  // namespace
+
 Text NormalizeHeaderNames(const Text& headers) {
-    Text result;
+    TextArray lines;
     for (const Text& line : SplitText(headers, "\r\n")) {
         const int colon = FindText(line, ":");
         if (colon == -1) continue;
-        if (!result.empty()) result += "\r\n";
-        result += CapitalizeWords(TextLeft(line, colon - 1));
-        result += TextMiddle(line, colon, TextLength(line));
+        const Text name = CapitalizeWords(TextLeft(line, colon - 1));
+        lines.push_back(ConcatText(name, TextMiddle(line, colon, TextLength(line))));
     }
-    return result;
+    return JoinText(lines, "\r\n");
 }
 
-Text HeaderName(const Text& line) {
-    const int colon = FindText(line, ":");
-    return colon == -1 ? Text() : TrimBoth(TextLeft(line, colon - 1));
+namespace {
+
+HeaderPair PairOf(const Text& line) {
+    const std::optional<TrimmedHalves> halves = SplitTrimmed(line, ":");
+    return halves ? HeaderPair{halves->before, halves->after} : HeaderPair{};
 }
 
-Text HeaderValue(const Text& line) {
-    const int colon = FindText(line, ":");
-    return colon == -1 ? Text() : TrimBoth(TextRight(line, TextLength(line) - colon));
-}
+}  // namespace
+
+Text HeaderName(const Text& line) { return PairOf(line).name; }
+
+Text HeaderValue(const Text& line) { return PairOf(line).value; }
 
 std::vector<HeaderPair> RequestHeaderPairs(const Text& headers) {
-    if (FindText(headers, "\r\n") == -1) return {{HeaderName(headers), HeaderValue(headers)}};
+    if (FindText(headers, "\r\n") == -1) return {PairOf(headers)};
     std::vector<HeaderPair> pairs;
     for (const Text& line : SplitText(headers, "\r\n")) {
         if (line.empty()) continue;
-        HeaderPair pair{HeaderName(line), HeaderValue(line)};
+        HeaderPair pair = PairOf(line);
         if (CompareText(pair.name, "Connection") == 0 && CompareText(pair.value, "keep-alive") == 0) continue;
         pairs.push_back(std::move(pair));
     }

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <utility>
 
 #include "text/walk.h"
 
@@ -13,6 +12,80 @@ namespace {
 // substr clamps the count to the bytes that are left.
 Text Slice(const Text& text, std::size_t from, int count) {
     return text.substr(from, static_cast<std::size_t>(count));
+}
+
+// A lead byte at the very end is an incomplete character: a walk that reaches it ends there.
+bool IsLoneLastByte(std::string_view text, std::size_t at) { return at + 1 == text.size() && IsLeadByte(text[at]); }
+
+char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+char OtherCase(char c) {
+    if (c >= 'a' && c <= 'z') return static_cast<char>(c - ('a' - 'A'));
+    return FoldAscii(c);
+}
+
+// Whether `what` stands wholly inside `text` at the character start `at`; folding case, ASCII
+// letters match in either case, while both bytes of a double-byte character of `what` match
+// exactly.
+bool MatchesAt(std::string_view text, std::size_t at, std::string_view what, bool foldCase) {
+    if (what.size() > text.size() - at) return false;
+    for (std::size_t j = 0; j < what.size(); ++j) {
+        if (IsLeadByte(what[j]) && j + 1 < what.size()) {
+            if (text[at + j] != what[j] || text[at + j + 1] != what[j + 1]) return false;
+            ++j;
+        } else if (foldCase ? FoldAscii(text[at + j]) != FoldAscii(what[j]) : text[at + j] != what[j]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The first byte at or after `at` that is `a` or `b`; text.size() when there is none.
+std::size_t FindEither(std::string_view text, std::size_t at, char a, char b) {
+    if (a == b) return std::min(text.find(a, at), text.size());
+    while (at < text.size() && text[at] != a && text[at] != b) ++at;
+    return at;
+}
+
+// Width of the blank character at character start `at`: 1 for the space, 2 for the full-width
+// space, 0 when it is not blank or `at` is past the end.
+std::size_t BlankWidthAt(std::string_view text, std::size_t at) {
+    if (at >= text.size()) return 0;
+    if (text[at] == ' ') return 1;
+    const char fullWidth = static_cast<char>(0xA1);
+    return text[at] == fullWidth && at + 1 < text.size() && text[at + 1] == fullWidth ? 2 : 0;
+}
+
+// Whether a character starts at `at` when the text is walked from the character start `from`.
+// A byte after a byte below 0x80 always starts one, so only the run of lead bytes in front of
+// `at` decides.
+bool IsCharacterStart(std::string_view text, std::size_t from, std::size_t at) {
+    std::size_t runStart = at;
+    while (runStart > from && IsLeadByte(text[runStart - 1])) --runStart;
+    return (at - runStart) % 2 == 0;
+}
+
+// The walk of the searches from the character start `from`: the first character start where
+// `what` matches, or where an incomplete last character ends the walk; text.size() for neither.
+// It goes from one byte that may start `what` to the next and asks only there whether a
+// character starts, counting back no further than the last place known to start one, so it
+// stays linear.
+std::size_t NextMatch(std::string_view text, std::size_t from, std::string_view what, bool foldCase) {
+    const char first = what[0];
+    const char other = foldCase ? OtherCase(first) : first;
+    std::size_t known = from;
+    for (std::size_t at = FindEither(text, from, first, other); at < text.size();
+         at = FindEither(text, at + 1, first, other)) {
+        if (!IsCharacterStart(text, known, at)) {
+            known = at + 1;  // a second byte; a character starts after it
+            continue;
+        }
+        if (IsLoneLastByte(text, at) || MatchesAt(text, at, what, foldCase)) return at;
+        known = at;
+    }
+    const bool endsIncomplete = known < text.size() && IsLeadByte(text.back()) &&
+                                IsCharacterStart(text, known, text.size() - 1);
+    return endsIncomplete ? text.size() - 1 : text.size();
 }
 
 }  // namespace
@@ -39,11 +112,8 @@ int FindText(const Text& text, const Text& what, int start, bool ignoreCase) {
     const std::size_t begin = start < 2 ? 0 : static_cast<std::size_t>(start) - 1;
     if (begin >= text.size()) return -1;
     if (what.empty()) return 1;
-    SearchState state;
-    const std::size_t found = FindAtBoundary(text, begin, what, ignoreCase, state);
-    // An incomplete final character ends the walk before it can match.
-    if (found == kNoMatch || (found == text.size() - 1 && IsLeadByte(text[found]))) return -1;
-    return static_cast<int>(found) + 1;
+    const std::size_t found = NextMatch(text, begin, what, ignoreCase);
+    return found == text.size() || IsLoneLastByte(text, found) ? -1 : static_cast<int>(found) + 1;
 }
 
 Text ReplaceText(const Text& text, const Text& what, const Text& replacement, int start, int count,
@@ -55,72 +125,86 @@ Text ReplaceText(const Text& text, const Text& what, const Text& replacement, in
 
     Text result;
     result.reserve(n);
-    result.append(text, 0, begin);
-    std::size_t i = begin;
-    int made = 0;
-    SearchState state;
-    while (count < 0 || made < count) {
-        const std::size_t found = FindAtBoundary(text, i, what, !caseSensitive, state);
-        if (found == kNoMatch) break;
+    std::size_t i = begin;  // text[0, i) is in the result
+    result.append(text, 0, i);
+    for (int made = 0; made != count; ++made) {
+        const std::size_t found = NextMatch(text, i, what, !caseSensitive);
+        if (found == n) break;
+        if (IsLoneLastByte(text, found)) {
+            // A longer what stops short of an incomplete last character, and the rest is copied;
+            // a one-byte what replaces it when it is that byte (a lead byte matches only itself)
+            // and drops it otherwise.
+            if (what.size() > 1) break;
+            result.append(text, i, found - i);
+            if (what[0] == text[found]) result += replacement;
+            return result;
+        }
         result.append(text, i, found - i);
         result += replacement;
         i = found + what.size();
-        ++made;
     }
-    if (i < n) {
-        result.append(text, i, std::string::npos);
-        // The walk drops an incomplete final character it reaches without a match; with a longer
-        // what the walk stops earlier and copies the tail unchanged.
-        const bool walkReachedEnd = count < 0 || made < count;
-        if (walkReachedEnd && what.size() == 1 && EndsInIncompleteCharacter(text, i)) result.pop_back();
-    }
-    return result;
+    return result.append(text, i, std::string::npos);
 }
 
 TextArray SplitText(const Text& text, const Text& separator) {
     if (text.empty()) return {};
     if (separator.empty()) return {text};
     TextArray members;
-    const std::size_t n = text.size();
     std::size_t cut = 0;
-    SearchState state;
-    for (;;) {
-        const std::size_t found = FindAtBoundary(text, cut, separator, false, state);
-        if (found == kNoMatch || (found == n - 1 && IsLeadByte(text[found]))) break;
+    for (std::size_t found; (found = NextMatch(text, cut, separator, false)) != text.size() &&
+                            !IsLoneLastByte(text, found);
+         cut = found + separator.size()) {
         members.push_back(text.substr(cut, found - cut));
-        cut = found + separator.size();
     }
-    if (cut < n) members.push_back(text.substr(cut));
+    if (cut < text.size()) members.push_back(text.substr(cut));
     return members;
 }
 
-Text TrimBoth(const Text& text) {
-    const std::size_t n = text.size();
-    std::size_t first = 0;
-    for (;;) {
-        const std::size_t width = BlankWidthAt(text, first);
-        if (width == 0) break;
-        first += width;
+Text JoinText(const TextArray& members, const Text& separator) {
+    std::size_t total = 0;
+    for (const Text& member : members) total += member.size() + separator.size();
+    Text joined;
+    joined.reserve(total);
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        if (i > 0) joined += separator;
+        joined += members[i];
     }
-    if (first == n) return Text();
-    if (EndsInIncompleteCharacter(text, first)) return text.substr(first, n - 1 - first);
-    return text.substr(first, TrailingBlankStart(text, first) - first);
+    return joined;
+}
+
+Text TrimBoth(const Text& text) {
+    std::size_t first = 0;
+    while (const std::size_t width = BlankWidthAt(text, first)) first += width;
+    if (first == text.size()) return Text();
+    std::size_t end = text.size();
+    if (IsLeadByte(text[end - 1]) && IsCharacterStart(text, first, end - 1)) {
+        return text.substr(first, end - 1 - first);  // cut in front of an incomplete character
+    }
+    while (end > first) {
+        // A lead byte in front of `end` can only be a second byte.
+        const bool twoBytes = IsLeadByte(text[end - 1]) || !IsCharacterStart(text, first, end - 1);
+        const std::size_t charStart = end - (twoBytes ? 2 : 1);
+        if (BlankWidthAt(text, charStart) != end - charStart) break;
+        end = charStart;
+    }
+    return text.substr(first, end - first);
 }
 
 Text RemoveSpaces(const Text& text) {
     Text kept;
     kept.reserve(text.size());
+    std::size_t copied = 0;
     std::size_t i = 0;
-    SearchState state;
-    for (;;) {
-        const std::size_t blank = FindBlank(text, i, state);
-        if (blank == kNoMatch) break;
-        kept.append(text, i, blank - i);
-        i = blank + BlankWidthAt(text, blank);
+    while (i < text.size() && !IsLoneLastByte(text, i)) {
+        if (const std::size_t blank = BlankWidthAt(text, i)) {
+            kept.append(text, copied, i - copied);
+            i += blank;
+            copied = i;
+        } else {
+            i += CharWidth(text[i]);
+        }
     }
-    kept.append(text, i, std::string::npos);
-    if (i < text.size() && EndsInIncompleteCharacter(text, i)) kept.pop_back();
-    return kept;
+    return kept.append(text, copied, i - copied);
 }
 
 int CharCode(const Text& text, int position) {

@@ -2,23 +2,9 @@
 // lines, merging sent and received cookies, and removing repeated items.
 #include "http/http_request.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "tests/reference/cookie_rule.h"
 
 namespace {
-
-bool IsDeleted(const Text& item) { return TextRight(item, 8) == "=deleted"; }
-
-// Merging the way the rules say it, one name lookup over the growing list at a time.
-Text MergeOneByOne(const Text& sent, const Text& received) {
-    TextArray merged = SplitText(RemoveSpaces(received), ";");
-    for (const Text& item : SplitText(RemoveSpaces(sent), ";")) {
-        if (!HasCookieNamed(merged, CookieName(item))) merged.push_back(item);
-    }
-    TextArray live;
-    for (const Text& item : merged) {
-        if (!IsDeleted(item)) live.push_back(item);
-    }
-    return RemoveDuplicateItems(JoinText(live, "; "), "; ");
-}
 
 void CheckExtraction(FuzzedDataProvider& input) {
     TextArray lines;
@@ -43,12 +29,12 @@ void CheckMerge(const Text& sent, const Text& received) {
     Text inOut = sent;
     const Text merged = MergeCookies(inOut, received);
     FUZZ_CHECK(inOut == merged);
-    FUZZ_CHECK(merged == MergeOneByOne(sent, received));
+    FUZZ_CHECK(merged == MergeCookiesByTheRule(sent, received));
 
     const TextArray items = SplitText(merged, "; ");
     for (std::size_t i = 0; i < items.size(); ++i) {
         FUZZ_CHECK(RemoveSpaces(items[i]) == items[i]);
-        FUZZ_CHECK(!IsDeleted(items[i]));
+        FUZZ_CHECK(!IsDeletedCookieByTheRule(items[i]));
         for (std::size_t j = 0; j < i; ++j) FUZZ_CHECK(items[j] != items[i]);
     }
     // A merged text merges into nothing as itself, unless it ends in an empty
@@ -61,6 +47,7 @@ void CheckDuplicates(const Text& text, const Text& separator) {
     // Idempotent, but for an empty last item: its separator stays at the end
     // and the next split drops it.
     const Text once = RemoveDuplicateItems(text, separator);
+    FUZZ_CHECK(once == RemoveDuplicateItemsByTheRule(text, separator));
     FUZZ_CHECK(RemoveDuplicateItems(once, separator) == once ||
                (!separator.empty() && TextRight(once, TextLength(separator)) == separator));
     // A separator ending in a lone first byte joins onto the item after it.

@@ -1,6 +1,6 @@
 // Shared pieces of the fuzz targets: the check that stops a run on a broken
 // property, Texts cut from the fuzz input the way the program would hold them,
-// and plain character walks that the optimised primitives are held against.
+// and plain character walks that the primitives are held against.
 #pragma once
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -172,15 +172,6 @@ inline Text SlowRemoveSpaces(const Text& text) {
         i += width;
     }
     return kept;
-}
-
-inline Text JoinText(const TextArray& members, const Text& separator) {
-    Text joined;
-    for (std::size_t i = 0; i < members.size(); ++i) {
-        if (i > 0) joined += separator;
-        joined += members[i];
-    }
-    return joined;
 }
 
 // Whether a "/" ends a link's host when the link goes on with `tail` after the

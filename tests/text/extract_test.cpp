@@ -1,7 +1,6 @@
 // Host, delimited-text and prefix extraction.
 #include <gtest/gtest.h>
 
-#include "tests/reference/host_rule.h"
 #include "tests/text/text_test_support.h"
 #include "text/text.h"
 
@@ -31,31 +30,12 @@ TEST(ExtractHost, GivesTheLowerCaseHostWithoutSchemePortAndPath) {
         {"a:b HTTP://X.example:1/", "x.example"},
         // An "H" that is the second byte of a character starts no "http://".
         {"\xC4" "HTTP://x.example/", "\xC4" "Http"},
-        // Markers far into the text, found by the walk a block at a time.
+        // Markers far into the text, and a long run of double-byte characters in front of one.
         {Text(70, 'Q') + "http://Far.Example/", "far.example"},
         {Text(70, 'Q') + "/x", Text(70, 'q')},
         {Text(70, '\xB0') + "Q:x/", Text(70, '\xB0') + "q"},
     };
     for (const auto& c : cases) EXPECT_EQ(ExtractHost(c.link), c.host) << c.link;
-}
-
-// Long texts are walked a piece at a time: markers and characters that straddle any place where a
-// piece may end still count as they stand.
-TEST(ExtractHost, AgreesWithItsRuleAcrossLongTexts) {
-    const Text tails[] = {"HTTP://X.Example:1/p", "x/HTTP://Y.Example/", "Y:Z/", "\xB0/q", "Zz"};
-    const Text fills[] = {"a", "\xB0", "\xB0\xB1" "a"};
-    for (std::size_t length = (1u << 14) - 8; length <= (1u << 14) + 8; ++length) {
-        for (const Text& fill : fills) {
-            Text prefix;
-            while (prefix.size() < length) prefix += fill;
-            prefix.resize(length);
-            for (const Text& tail : tails) {
-                for (const Text& link : {prefix + tail, "https://" + prefix + tail, prefix + tail + prefix}) {
-                    ASSERT_EQ(ExtractHost(link), ExtractHostByTheRule(link)) << length << " " << tail;
-                }
-            }
-        }
-    }
 }
 
 TEST(TextBetween, TakesTheTextFromTheFirstLeftMarkerToTheNextRightMarker) {
@@ -96,6 +76,28 @@ TEST(TextBefore, TakesTheTextInFrontOfTheFirstMarker) {
         {"\xB0;x;", ";", "\xB0;x"},
     };
     for (const auto& c : cases) EXPECT_EQ(TextBefore(c.text, c.marker), c.expected) << Hex(c.text);
+}
+
+TEST(SplitTrimmed, TrimsBothSidesOfTheFirstMarker) {
+    const struct {
+        Text text, marker;
+        std::optional<Text> before, after;
+    } cases[] = {
+        {" a = b = c ", "=", "a", "b = c"},
+        {"a=", "=", "a", ""},
+        {"=", "=", "", ""},
+        {"\xA1\xA1k\xA1\xA1:\xA1\xA1v ", ":", "k", "v"},
+        {"\xB0=x=y", "=", "\xB0=x", "y"},  // a marker byte that is a second byte does not count
+        {"abc", "=", std::nullopt, std::nullopt},
+        {"", "=", std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const std::optional<TrimmedHalves> halves = SplitTrimmed(c.text, c.marker);
+        ASSERT_EQ(halves.has_value(), c.before.has_value()) << Hex(c.text);
+        if (!halves) continue;
+        EXPECT_EQ(Hex(halves->before), Hex(*c.before)) << Hex(c.text);
+        EXPECT_EQ(Hex(halves->after), Hex(*c.after)) << Hex(c.text);
+    }
 }
 
 }  // namespace

@@ -192,6 +192,18 @@ TEST(SplitText, CutsAtEverySeparatorWithoutATrailingEmptyMember) {
     }
 }
 
+TEST(JoinText, PutsTheSeparatorBetweenMembersOnly) {
+    const struct {
+        TextArray members;
+        Text separator;
+        Text expected;
+    } cases[] = {
+        {{}, "; ", ""}, {{""}, "; ", ""}, {{"a"}, "; ", "a"}, {{"a", "", "b"}, "; ", "a; ; b"},
+        {{"", ""}, ",", ","}, {{"a", "b"}, "", "ab"}, {{"\xB0", "a"}, "\xA1", "\xB0\xA1" "a"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Hex(JoinText(c.members, c.separator)), Hex(c.expected)) << Hex(c.separator);
+}
+
 struct BlankCase {
     Text text;
     Text trimmed;

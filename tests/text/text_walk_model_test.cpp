@@ -142,8 +142,7 @@ Text RandomText(std::mt19937& random, std::size_t maxLength) {
 
 TEST(CharacterWalks, AgreeWithAOneCharacterAtATimeModel) {
     std::mt19937 random(20261211);
-    // Short texts reach every corner; long ones reach every place in the blocks that are scanned
-    // many bytes at once.
+    // Short texts reach every corner; long ones, runs of double-byte characters of any length.
     for (int round = 0; round < 22000; ++round) {
         const Text t = RandomText(random, round < 20000 ? 14 : 300);
         const Text w = RandomText(random, 3);
@@ -163,8 +162,8 @@ TEST(CharacterWalks, AgreeWithAOneCharacterAtATimeModel) {
     }
 }
 
-// Case mapping works on blocks of many bytes at once; where characters start must carry over
-// from block to block, so these texts are long and rich in double-byte characters.
+// Where characters start depends on everything in front, so these texts are long and rich in
+// double-byte characters.
 TEST(CharacterWalks, CaseMappingAgreesWithTheModelOnLongTexts) {
     std::mt19937 random(1211);
     static const char kBytes[] = {'a', 'z', 'A', 'Z', '@', '[', '`', '{', ' ', '\x80', '\xB0', '\xC1', '\xDA', '\xFF'};
@@ -175,8 +174,8 @@ TEST(CharacterWalks, CaseMappingAgreesWithTheModelOnLongTexts) {
         ASSERT_EQ(Hex(ToUpper(t)), Hex(ModelUpper(t))) << Hex(t);
         ASSERT_EQ(Hex(ToLower(t)), Hex(ModelLower(t))) << Hex(t);
     }
-    // One double-byte character among letters, wherever a block may end: the letters after it
-    // are single-byte characters except its own second byte.
+    // One double-byte character among letters, at every place: the letters after it are
+    // single-byte characters except its own second byte.
     for (std::size_t at = 0; at < 200; ++at) {
         const Text t = Text(at, 'A') + "\xB0" + Text(200 - at, 'A');
         ASSERT_EQ(Hex(ToLower(t)), Hex(ModelLower(t))) << at;
