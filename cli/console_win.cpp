@@ -19,7 +19,8 @@ std::vector<Input> ProgramArguments(int, char**) {
     if (!wide) return arguments;
     for (int i = 1; i < count; ++i) {
         const int units = lstrlenW(wide[i]);
-        const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide[i], units, nullptr, 0, nullptr, nullptr);
+        const int length =
+            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide[i], units, nullptr, 0, nullptr, nullptr);
         std::string bytes(length > 0 ? length : 0, '\0');
         BOOL lost = FALSE;
         if (length > 0) {

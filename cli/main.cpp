@@ -65,7 +65,7 @@ std::optional<int> ReadOptions(std::vector<Input> arguments, Options& options) {
     return std::nullopt;
 }
 
-// Why the link gave no direct link; the empty text when it gave one, or is blank.
+// Why the resolver gave no direct link; the empty text when it gave one.
 Text WhyNot(const Resolution& resolution, std::chrono::steady_clock::duration took) {
     switch (resolution.failure) {
         case ResolveFailure::None:
@@ -83,23 +83,27 @@ Text WhyNot(const Resolution& resolution, std::chrono::steady_clock::duration to
     return Text();
 }
 
-// Resolves one link and writes its line; whether it resolved (a blank line counts as done).
+struct Outcome {
+    Text directLink;
+    Text why;  // empty when the link resolved, or the line is blank
+};
+
+Outcome Resolve(const Input& input, ResolverSession& session) {
+    if (!input.text) return {Text(), OUTSIDE_GBK};
+    const Text link = TrimBoth(*input.text);
+    if (link.empty()) return {};
+    if (!IsShareLink(link)) return {Text(), NOT_A_SHARE_LINK};
+    const auto start = std::chrono::steady_clock::now();
+    const Resolution resolution = ResolveShareLink(link, session);
+    return {resolution.directLink, WhyNot(resolution, std::chrono::steady_clock::now() - start)};
+}
+
+// Resolves one link and writes its line, and its message when it failed; whether it resolved.
 bool ResolveOne(const Input& input, bool tsv, ResolverSession& session) {
-    const Text link = TrimBoth(input.text.value_or(Text()));
-    Text directLink, why;
-    if (!input.text) {
-        why = OUTSIDE_GBK;
-    } else if (!link.empty() && !IsShareLink(link)) {
-        why = NOT_A_SHARE_LINK;
-    } else if (!link.empty()) {
-        const auto start = std::chrono::steady_clock::now();
-        const Resolution resolution = ResolveShareLink(link, session);
-        directLink = resolution.directLink;
-        why = WhyNot(resolution, std::chrono::steady_clock::now() - start);
-    }
-    Write(stdout, ConcatText(tsv ? ConcatText(input.given, "\t") : Text(), OutputBytes(directLink), "\n"));
-    if (!why.empty()) Complain(input.given, why);
-    return why.empty();
+    const Outcome outcome = Resolve(input, session);
+    Write(stdout, ConcatText(tsv ? ConcatText(input.given, "\t") : Text(), OutputBytes(outcome.directLink), "\n"));
+    if (!outcome.why.empty()) Complain(input.given, outcome.why);
+    return outcome.why.empty();
 }
 
 // A line of standard input without its line end ("\n" or "\r\n"); false at the end of the
