@@ -19,7 +19,7 @@ constexpr std::int32_t SSL_ERROR_IGNORE_ALL = 0x3300;
 // One value for all four WinHTTP time-outs, in milliseconds. Seconds beyond
 // what fits are held at the largest time-out instead of wrapping round.
 std::int32_t TimeoutMilliseconds(int timeoutSeconds) {
-    if (timeoutSeconds < 1) return 15000;
+    if (timeoutSeconds < 1) return DEFAULT_TIMEOUT_SECONDS * 1000;
     const std::int64_t ms = std::int64_t{timeoutSeconds} * 1000;
     return ms > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(ms);
 }

@@ -40,6 +40,10 @@ bool HasCookieNamed(const TextArray& items, const Text& name);
 // Keeps the first occurrence of every item, in place.
 Text RemoveDuplicateItems(const Text& text, const Text& separator);
 
+// The time-out of every wait of a request (resolving, connecting, sending, receiving) unless
+// the caller gives one.
+inline constexpr int DEFAULT_TIMEOUT_SECONDS = 15;
+
 // Optional parameters of HttpRequest. A null pointer is an in/out or output
 // parameter the caller did not give; an empty optional is a parameter whose
 // absence means something other than its zero value.
@@ -54,7 +58,7 @@ struct HttpRequestOptions {
     bool noRedirects = false;
     Bytes bodyBytes{};  // sent instead of bodyText when not empty
     Text proxy{};
-    int timeoutSeconds = 0;  // below 1: 15 seconds; -1: the object's own
+    int timeoutSeconds = 0;  // below 1: DEFAULT_TIMEOUT_SECONDS; -1: the object's own
     Text proxyUser{};
     Text proxyPassword{};
     std::optional<int> proxyAuthMode{};  // 1 (the default) sends Basic credentials

@@ -30,14 +30,21 @@ bool IsPrintableAscii(const Text& text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return c > 0x20 && c < 0x7F; });
 }
 
-// A fresh token, or the empty text when the token service refuses one.
-Text FetchToken(ResolverSession& session) {
+// A fresh token into the session, the empty text when the token service refuses one; the
+// service's answer.
+Answer FetchToken(ResolverSession& session) {
     const Answer answer =
         Ask(session, TOKEN_URL, 1,
             ConcatText(EDGE_USER_AGENT, "\r\nContent-Type: application/json\r\n", TOKEN_APP_ID_HEADER),
             TOKEN_REQUEST_BODY);
     const Text token = answer.status == 200 ? JsonStringMember(answer.body, "token").value_or("") : Text();
-    return IsPrintableAscii(token) ? token : Text();
+    session.token = IsPrintableAscii(token) ? token : Text();
+    return answer;
+}
+
+Resolution Failed(const Answer& answer) {
+    return {.failure = answer.status == 0 ? ResolveFailure::NoAnswer : ResolveFailure::ServiceAnswer,
+            .status = answer.status};
 }
 
 Answer AskForDriveItem(ResolverSession& session, const Text& shareId) {
@@ -74,18 +81,22 @@ Text RedeemParameter(const Text& text) {
     return text.substr(start, text.find('&', start) - start);
 }
 
-Text DriveItemDownloadUrl(const Text& shareId, ResolverSession& session) {
-    if (session.token.empty()) session.token = FetchToken(session);
-    if (session.token.empty()) return Text();
+Resolution DriveItemDownloadUrl(const Text& shareId, ResolverSession& session) {
+    if (session.token.empty()) {
+        const Answer token = FetchToken(session);
+        if (session.token.empty()) return Failed(token);
+    }
     Answer answer = AskForDriveItem(session, shareId);
     if (answer.status == 401) {
         // A token lasts about a week; one refused is asked for again, once.
-        session.token = FetchToken(session);
-        if (session.token.empty()) return Text();
+        const Answer token = FetchToken(session);
+        if (session.token.empty()) return Failed(token);
         answer = AskForDriveItem(session, shareId);
     }
-    if (answer.status != 200) return Text();
-    // A folder has no download URL.
-    const Text url = JsonStringMember(answer.body, DOWNLOAD_URL_MEMBER).value_or("");
-    return url.starts_with("https://") && IsPrintableAscii(url) ? url : Text();
+    if (answer.status != 200) return Failed(answer);
+    const std::optional<Text> url = JsonStringMember(answer.body, DOWNLOAD_URL_MEMBER);
+    if (url && url->starts_with("https://") && IsPrintableAscii(*url)) return {.directLink = *url};
+    // A folder is an item (it has an id) without a download URL.
+    if (!url && JsonStringMember(answer.body, "id")) return {.failure = ResolveFailure::Folder, .status = 200};
+    return Failed(answer);
 }

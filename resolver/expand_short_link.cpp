@@ -6,12 +6,13 @@ bool IsLocationLine(const Text& line) {
     return CompareText(TextLeft(line, 8), "Location") == 0;
 }
 
-Text ExpandShortLink(const Text& link, ResolverSession& session) {
+Text ExpandShortLink(const Text& link, ResolverSession& session, std::int32_t* status) {
     Text headers = EDGE_USER_AGENT;
     Text responseHeaders;
     HttpRequest(link, {.method = 0,
                        .headers = &headers,
                        .responseHeaders = &responseHeaders,
+                       .statusCode = status,
                        .noRedirects = true,
                        .requestObject = SessionRequestObject(session),
                        .ignoreCertificateErrors = false,

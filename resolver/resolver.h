@@ -3,6 +3,7 @@
 // object that a session holds.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "http/request_object.h"
@@ -57,8 +58,24 @@ bool IsLocationLine(const Text& line);
 
 // The service's redirect answer for a link that is not on the personal share
 // host: the whole first response header line that begins with "Location", or
-// the empty text. One GET, redirects off, certificates checked.
-Text ExpandShortLink(const Text& link, ResolverSession& session);
+// the empty text. One GET, redirects off, certificates checked. status, when
+// given, gets the answer's status (0: none came).
+Text ExpandShortLink(const Text& link, ResolverSession& session, std::int32_t* status = nullptr);
+
+// Why a resolution gave no direct link, as coarsely as a message to the user needs.
+enum class ResolveFailure {
+    None,
+    NoItem,         // the link names no item that a direct link can be built for, and nothing was asked
+    NoAnswer,       // a request got no answer: no connection, a certificate refused, a time-out
+    ServiceAnswer,  // the service answered, with nothing that a direct link comes from
+    Folder,         // the share is an item without a download URL: a folder
+};
+
+struct Resolution {
+    Text directLink{};  // empty unless the failure is None
+    ResolveFailure failure = ResolveFailure::None;
+    std::int32_t status = 0;  // the status of the answer that ended a ServiceAnswer or Folder
+};
 
 // Moved personal accounts, through the service's anonymous interface.
 // The value of the text's redeem parameter (to the next "&" or the end), or the empty text.
@@ -67,9 +84,9 @@ Text RedeemParameter(const Text& text);
 bool IsBase64Url(const Text& text);
 // The share id that names a share by its link: "u!" and the unpadded URL-safe Base64 of it.
 Text ShareIdOfLink(const Text& link);
-// The share's "@content.downloadUrl" (https only), or the empty text: a token first (kept in
+// The share's "@content.downloadUrl" (https only), or why there is none: a token first (kept in
 // the session, asked for again when the item request is refused once), then the share's item.
-Text DriveItemDownloadUrl(const Text& shareId, ResolverSession& session);
+Resolution DriveItemDownloadUrl(const Text& shareId, ResolverSession& session);
 
 // Business sites.
 // The item path of a landing page's id: escaped as the service writes it ("%2Fpersonal%2F..."),
@@ -79,6 +96,7 @@ Text BusinessItemPath(const Text& id);
 // The share link with "download=1" added to its query, which the service answers with the file.
 Text WithDownloadParameter(const Text& link);
 
-// The direct download link for the link box's text, or the empty text when
-// none can be derived.
+// The direct download link for the link box's text, or why none can be derived.
+Resolution ResolveShareLink(const Text& linkBoxText, ResolverSession& session);
+// The same link alone: the empty text when none can be derived.
 Text DeriveDirectLink(const Text& linkBoxText, ResolverSession& session);
