@@ -200,6 +200,17 @@ bool WriteClipboard(const std::string& text) {
     return written;
 }
 
+// True once no window of the program waits to be painted: a user clicks on a window that shows
+// what it holds, not on one still painting the link pasted a moment before.
+bool Painted() {
+    bool painted = !GetUpdateRect(program, nullptr, FALSE);
+    EnumChildWindows(program, [](HWND child, LPARAM lp) -> BOOL {
+        if (GetUpdateRect(child, nullptr, FALSE)) *reinterpret_cast<bool*>(lp) = false;
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&painted));
+    return painted;
+}
+
 // clicks N LINK CAPTION DONE_CAPTION EXPECTED: N times the link into the box and a click on the
 // resolve button, each timed until the clipboard changes. The program is done with a click once
 // its caption is DONE_CAPTION; only then is the clipboard read, and it must hold EXPECTED.
@@ -209,6 +220,7 @@ std::string Clicks(int n, const std::string& link, const std::string& caption, c
     std::vector<double> times;
     for (int i = 0; i < n; ++i) {
         if (!SendText(box, link) || !SendText(program, caption)) return "err settext";
+        if (!WaitFor(Painted)) return "err never painted";
         DrainMessages();
         const double start = Now();
         if (!PostMessageA(button, BM_CLICK, 0, 0)) return "err post";
