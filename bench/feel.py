@@ -123,7 +123,7 @@ def usage(probe, exe):
     """Private bytes, GDI objects, USER objects, handles and windows of the watched program. Wine
     counts no private bytes (then the Linux process's private pages stand in) nor GDI and USER
     objects (then the windows stand in for the USER objects)."""
-    private, gdi, user, handles, windows = (int(v) for v in ask(probe, "usage"))
+    private, _working, gdi, user, handles, windows = (0 if v == "-" else int(v) for v in ask(probe, "usage"))
     if not private:
         private = linux_private_bytes(unix_pid_of(exe, probe.session))
     return {"private": private, "gdi": gdi, "user": user, "handles": handles, "windows": windows}

@@ -4,7 +4,6 @@
 // object). One request line in, one answer line out ("ok ..." or "err ..."); times are
 // microseconds, texts hex. One probe watches one program, in the desktop that program runs in.
 #include <windows.h>
-#include <psapi.h>
 
 #include <cstdio>
 #include <cstring>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "http/request_object.h"
+#include "tests/app/process_usage.h"
 
 namespace {
 
@@ -69,44 +69,14 @@ bool WaitFor(Probe probe) {
     return true;
 }
 
-// Windows of the program, top-level, child and message-only: the USER objects that Wine does not
-// count itself.
-int WindowCount() {
-    struct Count {
-        DWORD pid;
-        int n;
-    } count = {programPid, 0};
-    auto top = [](HWND h, LPARAM lp) -> BOOL {
-        auto* c = reinterpret_cast<Count*>(lp);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(h, &pid);
-        if (pid != c->pid) return TRUE;
-        ++c->n;
-        EnumChildWindows(h, [](HWND, LPARAM l) -> BOOL { return ++reinterpret_cast<Count*>(l)->n, TRUE; }, lp);
-        return TRUE;
-    };
-    EnumWindows(top, reinterpret_cast<LPARAM>(&count));
-    for (HWND h = FindWindowExA(HWND_MESSAGE, nullptr, nullptr, nullptr); h;
-         h = FindWindowExA(HWND_MESSAGE, h, nullptr, nullptr))
-        top(h, reinterpret_cast<LPARAM>(&count));
-    return count.n;
-}
-
-// usage -> private bytes, GDI objects, USER objects, handles, windows (Wine counts neither
-// private bytes nor GDI and USER objects: zero).
+// usage -> private bytes, working set, GDI objects, USER objects, handles, windows
 std::string Usage() {
-    HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, programPid);
-    if (!p) return "err process";
-    PROCESS_MEMORY_COUNTERS_EX memory = {};
-    memory.cb = sizeof memory;
-    const bool got = K32GetProcessMemoryInfo(p, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
-    const DWORD gdi = GetGuiResources(p, GR_GDIOBJECTS), user = GetGuiResources(p, GR_USEROBJECTS);
-    DWORD handles = 0;
-    const bool gotHandles = GetProcessHandleCount(p, &handles);
-    CloseHandle(p);
-    if (!got || !gotHandles) return "err memory";
-    return "ok " + std::to_string(memory.PrivateUsage) + " " + std::to_string(gdi) + " " + std::to_string(user) +
-           " " + std::to_string(handles) + " " + std::to_string(WindowCount());
+    std::vector<std::string> usage = ProcessUsage(programPid);
+    if (usage.empty()) return "err process";
+    usage.push_back(std::to_string(ProcessWindowCount(programPid)));
+    std::string out = "ok";
+    for (const std::string& figure : usage) out += " " + figure;
+    return out;
 }
 
 // The window of CLASS visible (with the focus in the link box when asked), timed from the
@@ -202,12 +172,14 @@ bool WriteClipboard(const std::string& text) {
 
 // True once no window of the program waits to be painted: a user clicks on a window that shows
 // what it holds, not on one still painting the link pasted a moment before.
+BOOL CALLBACK NoteUnpainted(HWND child, LPARAM painted) {
+    if (GetUpdateRect(child, nullptr, FALSE)) *reinterpret_cast<bool*>(painted) = false;
+    return TRUE;
+}
+
 bool Painted() {
     bool painted = !GetUpdateRect(program, nullptr, FALSE);
-    EnumChildWindows(program, [](HWND child, LPARAM lp) -> BOOL {
-        if (GetUpdateRect(child, nullptr, FALSE)) *reinterpret_cast<bool*>(lp) = false;
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&painted));
+    EnumChildWindows(program, NoteUnpainted, reinterpret_cast<LPARAM>(&painted));
     return painted;
 }
 
