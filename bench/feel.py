@@ -284,7 +284,8 @@ def machine():
 
 def main(build, figures_path=None):
     build = os.path.abspath(build)
-    state = os.path.join(build, "wine")
+    # Not the wine folder of the tests that a test build in the same folder runs.
+    state = os.path.join(build, "feel-wine")
     ca_dir = os.path.join(build, "standin-ca")
     where = machine()
     subprocess.run([SESSION, "start", state], check=True, stdout=subprocess.DEVNULL)
