@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/app/process_usage.h"
+
 namespace {
 
 using Args = std::vector<std::string>;
@@ -632,18 +634,8 @@ std::string Run(const Args& a) {
   if (c == "usage") {
     // usage PID -> private bytes, working set, GDI objects, USER objects, handles
     need(1);
-    HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, std::stoul(a[1]));
-    if (!p) return Err(std::to_string(GetLastError()));
-    PROCESS_MEMORY_COUNTERS_EX memory = {};
-    memory.cb = sizeof memory;
-    const bool gotMemory = K32GetProcessMemoryInfo(p, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
-    DWORD handles = 0;
-    const bool gotHandles = GetProcessHandleCount(p, &handles);
-    const DWORD gdi = GetGuiResources(p, GR_GDIOBJECTS), user = GetGuiResources(p, GR_USEROBJECTS);
-    CloseHandle(p);
-    auto figure = [](bool got, unsigned long long value) { return got ? std::to_string(value) : std::string("-"); };
-    return OkList({figure(gotMemory, memory.PrivateUsage), figure(gotMemory, memory.WorkingSetSize),
-                   std::to_string(gdi), std::to_string(user), figure(gotHandles, handles)});
+    const std::vector<std::string> usage = ProcessUsage(std::stoul(a[1]));
+    return usage.empty() ? Err(std::to_string(GetLastError())) : OkList(usage);
   }
   if (c == "peak") {  // peak PID -> the most private bytes and working set the process has had
     need(1);
@@ -658,28 +650,7 @@ std::string Run(const Args& a) {
   }
   if (c == "windows") {  // windows PID -> how many windows (top-level, message-only and child) the process owns
     need(1);
-    struct Count {
-      DWORD pid;
-      int n;
-    } count = {static_cast<DWORD>(std::stoul(a[1])), 0};
-    auto top = [](HWND h, LPARAM lp) -> BOOL {
-      auto* c = reinterpret_cast<Count*>(lp);
-      DWORD pid = 0;
-      GetWindowThreadProcessId(h, &pid);
-      if (pid != c->pid) return TRUE;
-      ++c->n;
-      EnumChildWindows(h, [](HWND, LPARAM l) -> BOOL {
-        ++reinterpret_cast<Count*>(l)->n;
-        return TRUE;
-      }, lp);
-      return TRUE;
-    };
-    EnumWindows(top, reinterpret_cast<LPARAM>(&count));
-    // Message-only windows are not enumerated with the others.
-    for (HWND h = FindWindowExA(HWND_MESSAGE, nullptr, nullptr, nullptr); h;
-         h = FindWindowExA(HWND_MESSAGE, h, nullptr, nullptr))
-      top(h, reinterpret_cast<LPARAM>(&count));
-    return Ok(std::to_string(count.n));
+    return Ok(std::to_string(ProcessWindowCount(std::stoul(a[1]))));
   }
   if (c == "kill") {
     need(1);
