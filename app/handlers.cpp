@@ -40,9 +40,7 @@ void OnLinkBoxFocused() {
     if (IsShareLink(link)) SetLinkBoxText(link);
 }
 
-void RefreshHomePageLabel() {
-    SetHomePageLabelCaption(Utf8ToGbk(Base64Decode(HOME_PAGE_CAPTION_B64)));
-}
+void RefreshHomePageLabel() { SetHomePageLabelCaption(Utf8ToGbk(Base64Decode(HOME_PAGE_CAPTION_B64))); }
 
 void OnHomePageLabelPressed() {
     const Text address = Utf8ToGbk(Base64Decode(HOME_PAGE_ADDRESS_B64));
@@ -50,6 +48,4 @@ void OnHomePageLabelPressed() {
     ShellExecuteA(owner, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-void EndResolverSession() {
-    session = ResolverSession();
-}
+void EndResolverSession() { session = ResolverSession(); }

@@ -7,6 +7,5 @@ inline constexpr char HOME_PAGE_LABEL_CAPTION[] =
     "http://www.telmaru.example/";
 
 // The same caption and the address alone, both as Base64 of their UTF-8 bytes.
-inline constexpr char HOME_PAGE_CAPTION_B64[] =
-    "VGVsbWFydSjngrnlh7vorr/pl64p77yaaHR0cDovL3d3dy50ZWxtYXJ1LmV4YW1wbGUv";
+inline constexpr char HOME_PAGE_CAPTION_B64[] = "VGVsbWFydSjngrnlh7vorr/pl64p77yaaHR0cDovL3d3dy50ZWxtYXJ1LmV4YW1wbGUv";
 inline constexpr char HOME_PAGE_ADDRESS_B64[] = "aHR0cDovL3d3dy50ZWxtYXJ1LmV4YW1wbGUv";

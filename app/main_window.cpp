@@ -54,7 +54,8 @@ void PaintLabel(HWND label) {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, static_cast<COLORREF>(GetWindowLongPtrA(label, LABEL_COLOR_SLOT)));
     HGDIOBJ previousFont = SelectObject(dc, reinterpret_cast<HFONT>(GetWindowLongPtrA(label, LABEL_FONT_SLOT)));
-    DrawTextA(dc, text.c_str(), TextLength(text), &area, static_cast<UINT>(GetWindowLongPtrA(label, LABEL_FORMAT_SLOT)));
+    DrawTextA(dc, text.c_str(), TextLength(text), &area,
+              static_cast<UINT>(GetWindowLongPtrA(label, LABEL_FORMAT_SLOT)));
     SelectObject(dc, previousFont);
     EndPaint(label, &paint);
 }
@@ -86,8 +87,7 @@ LRESULT CALLBACK LabelProc(HWND label, UINT message, WPARAM wParam, LPARAM lPara
     return DefWindowProcA(label, message, wParam, lParam);
 }
 
-HWND CreateControl(const char* className, const char* text, DWORD style, int x, int y, int width, int height,
-                   int id) {
+HWND CreateControl(const char* className, const char* text, DWORD style, int x, int y, int width, int height, int id) {
     return CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, mainWindow,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
 }
@@ -117,13 +117,13 @@ void CreateControls(HFONT homePageFont) {
     homePageLabel = CreateControl(LABEL_CLASS, HOME_PAGE_LABEL_CAPTION, 0, 8, 48, 448, 24, HOME_PAGE_LABEL_ID);
     SetLabelLook(homePageLabel, homePageFont, HOME_PAGE_LABEL_COLOR, DT_CENTER);
 
-    HWND resolveButton = CreateControl("Button", RESOLVE_BUTTON_TEXT,
-                                       WS_TABSTOP | BS_PUSHBUTTON | BS_CENTER | BS_VCENTER, 389, 7, 64, 32,
-                                       RESOLVE_BUTTON_ID);
+    HWND resolveButton =
+        CreateControl("Button", RESOLVE_BUTTON_TEXT, WS_TABSTOP | BS_PUSHBUTTON | BS_CENTER | BS_VCENTER, 389, 7, 64,
+                      32, RESOLVE_BUTTON_ID);
     SendMessageA(resolveButton, WM_SETFONT, reinterpret_cast<WPARAM>(guiFont), FALSE);
 
-    linkBox = CreateControl("Edit", "", WS_TABSTOP | WS_BORDER | ES_LEFT | ES_AUTOHSCROLL, 113, 8, 272, 32,
-                            LINK_BOX_ID);
+    linkBox =
+        CreateControl("Edit", "", WS_TABSTOP | WS_BORDER | ES_LEFT | ES_AUTOHSCROLL, 113, 8, 272, 32, LINK_BOX_ID);
     SendMessageA(linkBox, WM_SETFONT, reinterpret_cast<WPARAM>(guiFont), FALSE);
     SendMessageA(linkBox, EM_SETLIMITTEXT, 0, 0);
 
@@ -131,9 +131,7 @@ void CreateControls(HFONT homePageFont) {
     SetLabelLook(promptLabel, guiFont, PROMPT_LABEL_COLOR, DT_LEFT);
 }
 
-void RestoreFocus() {
-    SetFocus(rememberedFocus && IsWindow(rememberedFocus) ? rememberedFocus : linkBox);
-}
+void RestoreFocus() { SetFocus(rememberedFocus && IsWindow(rememberedFocus) ? rememberedFocus : linkBox); }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -188,10 +186,10 @@ bool RegisterWindowClasses(HINSTANCE instance) {
     main.cbSize = sizeof main;
     main.lpfnWndProc = MainWindowProc;
     main.hInstance = instance;
-    main.hIcon = static_cast<HICON>(LoadImageA(instance, "DEFAULT_ICON", IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                               GetSystemMetrics(SM_CYICON), 0));
-    main.hIconSm = static_cast<HICON>(LoadImageA(instance, "DEFAULT_ICON", IMAGE_ICON,
-                                                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    main.hIcon = static_cast<HICON>(
+        LoadImageA(instance, "DEFAULT_ICON", IMAGE_ICON, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
+    main.hIconSm = static_cast<HICON>(LoadImageA(instance, "DEFAULT_ICON", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                 GetSystemMetrics(SM_CYSMICON), 0));
     main.hCursor = label.hCursor;
     main.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
     main.lpszClassName = MAIN_WINDOW_CLASS;
@@ -201,17 +199,11 @@ bool RegisterWindowClasses(HINSTANCE instance) {
 
 }  // namespace
 
-Text ReadLinkBoxText() {
-    return WindowText(linkBox);
-}
+Text ReadLinkBoxText() { return WindowText(linkBox); }
 
-void SetLinkBoxText(const Text& text) {
-    SetWindowTextA(linkBox, text.c_str());
-}
+void SetLinkBoxText(const Text& text) { SetWindowTextA(linkBox, text.c_str()); }
 
-void SetHomePageLabelCaption(const Text& caption) {
-    SetWindowTextA(homePageLabel, caption.c_str());
-}
+void SetHomePageLabelCaption(const Text& caption) { SetWindowTextA(homePageLabel, caption.c_str()); }
 
 void SetWindowOuterHeight(int height) {
     RECT frame;
@@ -220,23 +212,18 @@ void SetWindowOuterHeight(int height) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void SetWindowCaption(const Text& caption) {
-    SetWindowTextA(mainWindow, caption.c_str());
-}
+void SetWindowCaption(const Text& caption) { SetWindowTextA(mainWindow, caption.c_str()); }
 
-bool IsMainWindowOpen() {
-    return mainWindow != nullptr;
-}
+bool IsMainWindowOpen() { return mainWindow != nullptr; }
 
 int RunMainWindow(int showCommand) {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     if (!RegisterWindowClasses(instance)) return 1;
 
-    mainWindow = CreateWindowExA(0, MAIN_WINDOW_CLASS, MAIN_WINDOW_CAPTION,
-                                 WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                                 (GetSystemMetrics(SM_CXSCREEN) - WINDOW_WIDTH) / 2,
-                                 (GetSystemMetrics(SM_CYSCREEN) - WINDOW_HEIGHT) / 2, WINDOW_WIDTH, WINDOW_HEIGHT,
-                                 nullptr, nullptr, instance, nullptr);
+    mainWindow = CreateWindowExA(
+        0, MAIN_WINDOW_CLASS, MAIN_WINDOW_CAPTION, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+        (GetSystemMetrics(SM_CXSCREEN) - WINDOW_WIDTH) / 2, (GetSystemMetrics(SM_CYSCREEN) - WINDOW_HEIGHT) / 2,
+        WINDOW_WIDTH, WINDOW_HEIGHT, nullptr, nullptr, instance, nullptr);
     if (!mainWindow) return 1;
     HFONT homePageFont = CreateHomePageFont();
     CreateControls(homePageFont);

@@ -26,9 +26,9 @@ constexpr int RESOLVE_BUTTON_ID = 102;
 // The request object's option that turns following redirects off.
 constexpr std::int32_t OPTION_ENABLE_REDIRECTS = 6;
 
-HWND program;        // the watched program's main window
+HWND program;  // the watched program's main window
 DWORD programPid;
-HWND listener;       // told of every clipboard change
+HWND listener;  // told of every clipboard change
 
 std::string FromHex(const std::string& hex) {
     std::string out;
@@ -130,8 +130,8 @@ bool WaitClipboardChange() {
 
 bool SendText(HWND window, const std::string& text) {
     DWORD_PTR r = 0;
-    return SendMessageTimeoutA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
-                               5000, &r) != 0;
+    return SendMessageTimeoutA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000,
+                               &r) != 0;
 }
 
 std::string WindowText(HWND window) {
@@ -253,8 +253,8 @@ std::string Run(const Args& a) {
     const std::string& c = a[0];
     if (c == "watch" && a.size() == 4) return Watch(a[1], a[2], a[3] == "1");
     if (c == "usage") return Usage();
-    if (c == "clicks" && a.size() == 6) return Clicks(std::stoi(a[1]), FromHex(a[2]), FromHex(a[3]), FromHex(a[4]),
-                                                      FromHex(a[5]));
+    if (c == "clicks" && a.size() == 6)
+        return Clicks(std::stoi(a[1]), FromHex(a[2]), FromHex(a[3]), FromHex(a[4]), FromHex(a[5]));
     if (c == "clipboard" && a.size() == 3) return ClipboardRounds(std::stoi(a[1]), FromHex(a[2]));
     if (c == "requests" && a.size() >= 3) return Requests(std::stoi(a[1]), Args(a.begin() + 2, a.end()));
     if (c == "kill") {

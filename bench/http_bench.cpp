@@ -28,34 +28,42 @@ const MergeInput& Merge(std::size_t items) {
 }  // namespace
 
 void RegisterHttpBenchmarks() {
-    RegisterPair("MergeCookies", "SplitText", "items", kItemCounts,
-                 [](std::size_t n, std::size_t c) {
-                     return [&in = Nth(Merge(n), c)] {
-                         Text sent = in.sent;
-                         return MergeCookies(sent, in.received);
-                     };
-                 },
-                 [](std::size_t n, std::size_t c) { return [&in = Nth(Merge(n), c)] { return SplitText(in.joined, "; "); }; });
-    RegisterPair("RemoveDuplicateItems", "SplitText", "items", kItemCounts,
-                 [](std::size_t n, std::size_t c) { return [&t = Nth(Cookies(n, 0), c)] { return RemoveDuplicateItems(t, "; "); }; },
-                 [](std::size_t n, std::size_t c) { return [&t = Nth(Cookies(n, 0), c)] { return SplitText(t, "; "); }; });
+    RegisterPair(
+        "MergeCookies", "SplitText", "items", kItemCounts,
+        [](std::size_t n, std::size_t c) {
+            return [&in = Nth(Merge(n), c)] {
+                Text sent = in.sent;
+                return MergeCookies(sent, in.received);
+            };
+        },
+        [](std::size_t n, std::size_t c) { return [&in = Nth(Merge(n), c)] { return SplitText(in.joined, "; "); }; });
+    RegisterPair(
+        "RemoveDuplicateItems", "SplitText", "items", kItemCounts,
+        [](std::size_t n, std::size_t c) {
+            return [&t = Nth(Cookies(n, 0), c)] { return RemoveDuplicateItems(t, "; "); };
+        },
+        [](std::size_t n, std::size_t c) { return [&t = Nth(Cookies(n, 0), c)] { return SplitText(t, "; "); }; });
 
-    RegisterPair("ExtractResponseCookies", "string_view::find", "headers", kByteSizes,
-                 [](std::size_t n, std::size_t c) { return [&t = Nth(Headers(n), c)] { return ExtractResponseCookies(t); }; },
-                 [](std::size_t n, std::size_t c) { return [&t = Nth(Headers(n), c)] { return StdSplit(t, "\r\n"); }; });
-    RegisterPair("CompleteRequestHeaders", "memcpy", "headers", kByteSizes,
-                 [](std::size_t n, std::size_t c) {
-                     return [&t = Nth(Headers(n), c)] {
-                         Text headers = t;
-                         CompleteRequestHeaders(headers, "http://127.0.0.1/", true);
-                         return headers;
-                     };
-                 },
-                 [](std::size_t n, std::size_t c) { return [&t = Nth(Headers(n), c)] { return StdCopy(t); }; });
-    RegisterPair("NormalizeHeaderNames", "string_view::find", "headers", kByteSizes,
-                 [](std::size_t n, std::size_t c) { return [&t = Nth(Headers(n), c)] { return NormalizeHeaderNames(t); }; },
-                 [](std::size_t n, std::size_t c) { return [&t = Nth(Headers(n), c)] { return StdSplit(t, "\r\n"); }; });
-    RegisterPair("RequestHeaderPairs", "string_view::find", "headers", kByteSizes,
-                 [](std::size_t n, std::size_t c) { return [&t = Nth(Headers(n), c)] { return RequestHeaderPairs(t); }; },
-                 [](std::size_t n, std::size_t c) { return [&t = Nth(Headers(n), c)] { return StdSplit(t, "\r\n"); }; });
+    RegisterPair(
+        "ExtractResponseCookies", "string_view::find", "headers", kByteSizes,
+        [](std::size_t n, std::size_t c) { return [&t = Nth(Headers(n), c)] { return ExtractResponseCookies(t); }; },
+        [](std::size_t n, std::size_t c) { return [&t = Nth(Headers(n), c)] { return StdSplit(t, "\r\n"); }; });
+    RegisterPair(
+        "CompleteRequestHeaders", "memcpy", "headers", kByteSizes,
+        [](std::size_t n, std::size_t c) {
+            return [&t = Nth(Headers(n), c)] {
+                Text headers = t;
+                CompleteRequestHeaders(headers, "http://127.0.0.1/", true);
+                return headers;
+            };
+        },
+        [](std::size_t n, std::size_t c) { return [&t = Nth(Headers(n), c)] { return StdCopy(t); }; });
+    RegisterPair(
+        "NormalizeHeaderNames", "string_view::find", "headers", kByteSizes,
+        [](std::size_t n, std::size_t c) { return [&t = Nth(Headers(n), c)] { return NormalizeHeaderNames(t); }; },
+        [](std::size_t n, std::size_t c) { return [&t = Nth(Headers(n), c)] { return StdSplit(t, "\r\n"); }; });
+    RegisterPair(
+        "RequestHeaderPairs", "string_view::find", "headers", kByteSizes,
+        [](std::size_t n, std::size_t c) { return [&t = Nth(Headers(n), c)] { return RequestHeaderPairs(t); }; },
+        [](std::size_t n, std::size_t c) { return [&t = Nth(Headers(n), c)] { return StdSplit(t, "\r\n"); }; });
 }

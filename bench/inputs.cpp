@@ -19,14 +19,28 @@ struct Random {
     }
 };
 
-const char* const kWords[] = {"lorem", "ipsum", "dolor", "sit", "amet", "consectetur", "adipiscing", "elit",
-                              "sed", "do", "eiusmod", "tempor", "incididunt", "ut", "labore", "et", "dolore",
-                              "magna", "aliqua", "enim", "ad", "minim", "veniam", "quis", "nostrud",
-                              "exercitation", "ullamco", "laboris", "nisi", "aliquip", "ex", "ea", "commodo",
-                              "consequat", "Duis", "aute", "irure", "in", "reprehenderit", "voluptate",
-                              "velit", "esse", "cillum", "eu", "fugiat", "nulla", "pariatur", "Excepteur",
-                              "sint", "occaecat", "cupidatat", "non", "proident", "sunt", "culpa", "qui",
-                              "officia", "deserunt", "mollit", "anim", "id", "est", "laborum", "HTTP"};
+const char* const kWords[] = {"lorem",      "ipsum",        "dolor",
+                              "sit",        "amet",         "consectetur",
+                              "adipiscing", "elit",         "sed",
+                              "do",         "eiusmod",      "tempor",
+                              "incididunt", "ut",           "labore",
+                              "et",         "dolore",       "magna",
+                              "aliqua",     "enim",         "ad",
+                              "minim",      "veniam",       "quis",
+                              "nostrud",    "exercitation", "ullamco",
+                              "laboris",    "nisi",         "aliquip",
+                              "ex",         "ea",           "commodo",
+                              "consequat",  "Duis",         "aute",
+                              "irure",      "in",           "reprehenderit",
+                              "voluptate",  "velit",        "esse",
+                              "cillum",     "eu",           "fugiat",
+                              "nulla",      "pariatur",     "Excepteur",
+                              "sint",       "occaecat",     "cupidatat",
+                              "non",        "proident",     "sunt",
+                              "culpa",      "qui",          "officia",
+                              "deserunt",   "mollit",       "anim",
+                              "id",         "est",          "laborum",
+                              "HTTP"};
 
 // Characters of the first GB2312 level: first bytes 0xB0..0xCF, second bytes 0xA1..0xFE.
 void AppendHanzi(Text& text, Random& random) {
@@ -108,9 +122,17 @@ const Text& Cookies(std::size_t items, unsigned salt) {
                 text += 'c';
                 text += std::to_string(random.Next(static_cast<std::uint32_t>(pool)) + salt * pool / 2);
                 switch (random.Next(16)) {
-                    case 0: text += "=deleted"; break;
-                    case 1: text += "=a b"; text += std::to_string(i); break;
-                    default: text += "=v"; text += std::to_string(random.Next(1000000)); break;
+                    case 0:
+                        text += "=deleted";
+                        break;
+                    case 1:
+                        text += "=a b";
+                        text += std::to_string(i);
+                        break;
+                    default:
+                        text += "=v";
+                        text += std::to_string(random.Next(1000000));
+                        break;
                 }
             }
             lastStart = start;
@@ -127,9 +149,11 @@ const Text& Headers(std::size_t bytes) {
         for (std::size_t i = 0; text.size() < bytes; ++i) {
             if (i > 0) text += "\r\n";
             if (random.Next(10) == 0) {
-                text += ConcatText("Set-Cookie: s", std::to_string(i), "=v", std::to_string(random.Next(100000)), "; Path=/");
+                text += ConcatText("Set-Cookie: s", std::to_string(i), "=v", std::to_string(random.Next(100000)),
+                                   "; Path=/");
             } else {
-                text += ConcatText("x-custom-header-", std::to_string(random.Next(1000)), ": value ", std::to_string(i));
+                text +=
+                    ConcatText("x-custom-header-", std::to_string(random.Next(1000)), ": value ", std::to_string(i));
             }
         }
         return text;

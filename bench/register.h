@@ -20,8 +20,7 @@ inline const std::vector<std::size_t> kItemCounts = {100, 1000, 10000, 100000};
 // the largest, so the growth from size to size tells the routine's cost, not the cache's size.
 // The "calls" counter tells bench/table.py what to divide the iteration's time by.
 template <class Prepare>
-void Measure(benchmark::State& state, std::size_t size, std::size_t largest, const Prepare& prepare,
-             bool sizeInBytes) {
+void Measure(benchmark::State& state, std::size_t size, std::size_t largest, const Prepare& prepare, bool sizeInBytes) {
     const std::size_t copies = std::clamp<std::size_t>(largest / size, 1, 64);
     std::vector<decltype(prepare(size, 0))> operations;
     for (std::size_t c = 0; c < copies; ++c) operations.push_back(prepare(size, c));
@@ -52,7 +51,8 @@ void RegisterPair(const std::string& name, const std::string& baselineName, cons
         benchmark::RegisterBenchmark((name + suffix).c_str(), [=, &sizes](benchmark::State& state) {
             Measure(state, size, sizes.back(), routine, inBytes);
         })->Unit(benchmark::kMicrosecond);
-        benchmark::RegisterBenchmark((name + "[" + baselineName + "]" + suffix).c_str(), [=, &sizes](benchmark::State& state) {
+        benchmark::RegisterBenchmark((name + "[" + baselineName + "]" + suffix).c_str(), [=, &sizes](
+                                                                                             benchmark::State& state) {
             Measure(state, size, sizes.back(), baseline, inBytes);
         })->Unit(benchmark::kMicrosecond);
     }

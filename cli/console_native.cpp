@@ -22,8 +22,8 @@ std::string GbkToUtf8(const Text& gbk) {
     while (inLeft > 0) {
         char* out = buffer;
         std::size_t outLeft = sizeof buffer;
-        const bool stuck = iconv(converter, &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1) &&
-                           out == buffer;
+        const bool stuck =
+            iconv(converter, &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1) && out == buffer;
         utf8.append(buffer, static_cast<std::size_t>(out - buffer));
         if (stuck) {
             utf8 += '?';

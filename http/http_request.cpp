@@ -41,15 +41,11 @@ T ValueOr(const AutomationValue& value, T fallback) {
     return held ? *held : fallback;
 }
 
-RequestPlatform& CurrentPlatform() {
-    return currentPlatform ? *currentPlatform : SystemRequestPlatform();
-}
+RequestPlatform& CurrentPlatform() { return currentPlatform ? *currentPlatform : SystemRequestPlatform(); }
 
 }  // namespace
 
-std::shared_ptr<RequestObject> CreateRequestObject() {
-    return CurrentPlatform().CreateRequestObject();
-}
+std::shared_ptr<RequestObject> CreateRequestObject() { return CurrentPlatform().CreateRequestObject(); }
 
 RequestPlatform* UseRequestPlatform(RequestPlatform* platform) {
     RequestPlatform* previous = currentPlatform;

@@ -19,8 +19,7 @@ struct RequestObject {
     virtual ~RequestObject() = default;
     // Arguments in the member's own order; for a property put the value comes
     // last. A failed call, or one without a result, gives std::monostate.
-    virtual AutomationValue Invoke(const Text& member, MemberKind kind,
-                                   const std::vector<AutomationValue>& args) = 0;
+    virtual AutomationValue Invoke(const Text& member, MemberKind kind, const std::vector<AutomationValue>& args) = 0;
 };
 
 struct RequestPlatform {

@@ -53,8 +53,20 @@ Bytes BytesFromSafeArray(SAFEARRAY* array) {
 
 bool IsNumber(VARTYPE type) {
     switch (type) {
-        case VT_I1: case VT_I2: case VT_I4: case VT_I8: case VT_UI1: case VT_UI2: case VT_UI4: case VT_UI8:
-        case VT_INT: case VT_UINT: case VT_R4: case VT_R8: case VT_DECIMAL: case VT_CY:
+        case VT_I1:
+        case VT_I2:
+        case VT_I4:
+        case VT_I8:
+        case VT_UI1:
+        case VT_UI2:
+        case VT_UI4:
+        case VT_UI8:
+        case VT_INT:
+        case VT_UINT:
+        case VT_R4:
+        case VT_R8:
+        case VT_DECIMAL:
+        case VT_CY:
             return true;
         default:
             return false;
@@ -92,8 +104,8 @@ public:
                                                              : DISPATCH_PROPERTYPUT;
         VARIANT result;
         VariantInit(&result);
-        const HRESULT hr =
-            dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, put ? nullptr : &result, nullptr, nullptr);
+        const HRESULT hr = dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, put ? nullptr : &result,
+                                             nullptr, nullptr);
         for (VARIANT& v : reversed) VariantClear(&v);
         AutomationValue value = SUCCEEDED(hr) ? FromVariant(result) : AutomationValue();
         VariantClear(&result);

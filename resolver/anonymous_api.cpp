@@ -33,10 +33,9 @@ bool IsPrintableAscii(const Text& text) {
 // A fresh token into the session, the empty text when the token service refuses one; the
 // service's answer.
 Answer FetchToken(ResolverSession& session) {
-    const Answer answer =
-        Ask(session, TOKEN_URL, 1,
-            ConcatText(EDGE_USER_AGENT, "\r\nContent-Type: application/json\r\n", TOKEN_APP_ID_HEADER),
-            TOKEN_REQUEST_BODY);
+    const Answer answer = Ask(
+        session, TOKEN_URL, 1,
+        ConcatText(EDGE_USER_AGENT, "\r\nContent-Type: application/json\r\n", TOKEN_APP_ID_HEADER), TOKEN_REQUEST_BODY);
     const Text token = answer.status == 200 ? JsonStringMember(answer.body, "token").value_or("") : Text();
     session.token = IsPrintableAscii(token) ? token : Text();
     return answer;

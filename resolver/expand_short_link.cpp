@@ -2,9 +2,7 @@
 #include "resolver/resolver.h"
 #include "resolver/service.h"
 
-bool IsLocationLine(const Text& line) {
-    return CompareText(TextLeft(line, 8), "Location") == 0;
-}
+bool IsLocationLine(const Text& line) { return CompareText(TextLeft(line, 8), "Location") == 0; }
 
 Text ExpandShortLink(const Text& link, ResolverSession& session, std::int32_t* status) {
     Text headers = EDGE_USER_AGENT;

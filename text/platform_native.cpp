@@ -87,7 +87,8 @@ Text Utf8ToGbk(const Bytes& utf8) {
             continue;
         }
         unsigned char in[4] = {static_cast<unsigned char>(character), static_cast<unsigned char>(character >> 8),
-                               static_cast<unsigned char>(character >> 16), static_cast<unsigned char>(character >> 24)};
+                               static_cast<unsigned char>(character >> 16),
+                               static_cast<unsigned char>(character >> 24)};
         char* inPtr = reinterpret_cast<char*>(in);
         std::size_t inLeft = sizeof in;
         char* outPtr = buffer;

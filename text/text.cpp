@@ -10,9 +10,7 @@
 namespace {
 
 // substr clamps the count to the bytes that are left.
-Text Slice(const Text& text, std::size_t from, int count) {
-    return text.substr(from, static_cast<std::size_t>(count));
-}
+Text Slice(const Text& text, std::size_t from, int count) { return text.substr(from, static_cast<std::size_t>(count)); }
 
 // A lead byte at the very end is an incomplete character: a walk that reaches it ends there.
 bool IsLoneLastByte(std::string_view text, std::size_t at) { return at + 1 == text.size() && IsLeadByte(text[at]); }
@@ -83,8 +81,8 @@ std::size_t NextMatch(std::string_view text, std::size_t from, std::string_view 
         if (IsLoneLastByte(text, at) || MatchesAt(text, at, what, foldCase)) return at;
         known = at;
     }
-    const bool endsIncomplete = known < text.size() && IsLeadByte(text.back()) &&
-                                IsCharacterStart(text, known, text.size() - 1);
+    const bool endsIncomplete =
+        known < text.size() && IsLeadByte(text.back()) && IsCharacterStart(text, known, text.size() - 1);
     return endsIncomplete ? text.size() - 1 : text.size();
 }
 
@@ -151,8 +149,8 @@ TextArray SplitText(const Text& text, const Text& separator) {
     if (separator.empty()) return {text};
     TextArray members;
     std::size_t cut = 0;
-    for (std::size_t found; (found = NextMatch(text, cut, separator, false)) != text.size() &&
-                            !IsLoneLastByte(text, found);
+    for (std::size_t found;
+         (found = NextMatch(text, cut, separator, false)) != text.size() && !IsLoneLastByte(text, found);
          cut = found + separator.size()) {
         members.push_back(text.substr(cut, found - cut));
     }

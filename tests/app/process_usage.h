@@ -15,7 +15,8 @@ inline std::vector<std::string> ProcessUsage(DWORD pid) {
     if (!p) return {};
     PROCESS_MEMORY_COUNTERS_EX memory = {};
     memory.cb = sizeof memory;
-    const bool gotMemory = K32GetProcessMemoryInfo(p, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+    const bool gotMemory =
+        K32GetProcessMemoryInfo(p, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
     DWORD handles = 0;
     const bool gotHandles = GetProcessHandleCount(p, &handles);
     const DWORD gdi = GetGuiResources(p, GR_GDIOBJECTS), user = GetGuiResources(p, GR_USEROBJECTS);

@@ -43,26 +43,25 @@ struct RecordingWindow final : ResolveWindow {
 TEST(ResolveClickedTest, SuccessRunsItsStepsInOrder) {
     RecordingWindow window;
     OnResolveClicked(window);
-    EXPECT_EQ(window.effects, (std::vector<Text>{"resolve " + kLink, "refresh label", "height 107",
-                                                 "clipboard " + kDirectLink, "beep",
-                                                 ConcatText("caption ", RESOLVED_CAPTION)}));
+    EXPECT_EQ(window.effects,
+              (std::vector<Text>{"resolve " + kLink, "refresh label", "height 107", "clipboard " + kDirectLink, "beep",
+                                 ConcatText("caption ", RESOLVED_CAPTION)}));
 }
 
 TEST(ResolveClickedTest, FailureOnlyShowsTheMessage) {
     RecordingWindow window;
     window.directLink = "";
     OnResolveClicked(window);
-    EXPECT_EQ(window.effects,
-              (std::vector<Text>{"resolve " + kLink, ConcatText("message ", RESOLVE_FAILED_MESSAGE)}));
+    EXPECT_EQ(window.effects, (std::vector<Text>{"resolve " + kLink, ConcatText("message ", RESOLVE_FAILED_MESSAGE)}));
 }
 
 TEST(ResolveClickedTest, UnwritableClipboardShowsTheLinkInsteadOfClaimingSuccess) {
     RecordingWindow window;
     window.clipboardWritable = false;
     OnResolveClicked(window);
-    EXPECT_EQ(window.effects, (std::vector<Text>{"resolve " + kLink, "refresh label", "height 107",
-                                                 "clipboard " + kDirectLink,
-                                                 ConcatText("message ", CLIPBOARD_FAILED_MESSAGE, kDirectLink)}));
+    EXPECT_EQ(window.effects,
+              (std::vector<Text>{"resolve " + kLink, "refresh label", "height 107", "clipboard " + kDirectLink,
+                                 ConcatText("message ", CLIPBOARD_FAILED_MESSAGE, kDirectLink)}));
 }
 
 // A request and the label's decode both let queued clicks run: each does nothing, and the
@@ -77,9 +76,9 @@ TEST(ResolveClickedTest, ClickDuringAResolutionDoesNothing) {
             OnResolveClicked(window);
         };
         OnResolveClicked(window);
-        EXPECT_EQ(window.effects, (std::vector<Text>{"resolve " + kLink, "refresh label", "height 107",
-                                                     "clipboard " + kDirectLink, "beep",
-                                                     ConcatText("caption ", RESOLVED_CAPTION)}))
+        EXPECT_EQ(window.effects,
+                  (std::vector<Text>{"resolve " + kLink, "refresh label", "height 107", "clipboard " + kDirectLink,
+                                     "beep", ConcatText("caption ", RESOLVED_CAPTION)}))
             << inRefresh;
         // Once it has ended, a click resolves again.
         window.effects.clear();

@@ -12,12 +12,12 @@
 
 #include "text/text.h"
 
-#define FUZZ_CHECK(condition)                                                                   \
-    do {                                                                                        \
-        if (!(condition)) {                                                                     \
+#define FUZZ_CHECK(condition)                                                                     \
+    do {                                                                                          \
+        if (!(condition)) {                                                                       \
             std::fprintf(stderr, "%s:%d: property broken: %s\n", __FILE__, __LINE__, #condition); \
-            __builtin_trap();                                                                   \
-        }                                                                                       \
+            __builtin_trap();                                                                     \
+        }                                                                                         \
     } while (0)
 
 // A Text never holds a zero byte; the program cuts at the first one.

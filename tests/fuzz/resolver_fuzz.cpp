@@ -75,7 +75,6 @@ void CheckDerivation(const Text& typed, const Text& answer) {
     }
 }
 
-
 void CheckShareLinkTest(const Text& text, const Text& tail) {
     const bool share = IsShareLink(text);
     FUZZ_CHECK(IsShareLink(ToUpper(text)) == share && IsShareLink(ToLower(text)) == share);

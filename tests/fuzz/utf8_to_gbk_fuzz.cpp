@@ -69,7 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (char32_t point : wanted) {
         const std::size_t units = point > 0xFFFF ? 2 : 1;
         FUZZ_CHECK(at + units <= got.size());
-        for (std::size_t k = 0; k < units; ++k, ++at) FUZZ_CHECK(got[at] == (units == 2 ? U'?' : point) || got[at] == U'?');
+        for (std::size_t k = 0; k < units; ++k, ++at)
+            FUZZ_CHECK(got[at] == (units == 2 ? U'?' : point) || got[at] == U'?');
     }
     FUZZ_CHECK(at == got.size());
     return 0;

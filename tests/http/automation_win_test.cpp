@@ -12,8 +12,16 @@ namespace {
 TEST(Automation, ValuesSurviveTheRoundTrip) {
     ASSERT_EQ(GetACP(), 936u);
     const AutomationValue values[] = {
-        std::monostate(), Text(""), Text("a b"), Text("\xB5\xE3\xBB\xF7"), std::int32_t{-7}, std::int32_t{INT32_MAX},
-        true, false, Bytes(), Bytes{0, 0x80, 0xFF},
+        std::monostate(),
+        Text(""),
+        Text("a b"),
+        Text("\xB5\xE3\xBB\xF7"),
+        std::int32_t{-7},
+        std::int32_t{INT32_MAX},
+        true,
+        false,
+        Bytes(),
+        Bytes{0, 0x80, 0xFF},
     };
     for (const AutomationValue& value : values) {
         VARIANT variant = ToVariant(value);
@@ -57,7 +65,7 @@ TEST(Automation, ResultsOfOtherTypesAreCutOrDropped) {
         AutomationValue expected;
     };
     const Case cases[] = {
-        {VT_R8, 3.9, std::int32_t{3}}, {VT_R8, -3.9, std::int32_t{-3}}, {VT_R8, 1e12, std::int32_t{INT32_MAX}},
+        {VT_R8, 3.9, std::int32_t{3}},     {VT_R8, -3.9, std::int32_t{-3}}, {VT_R8, 1e12, std::int32_t{INT32_MAX}},
         {VT_R4, 200.5, std::int32_t{200}}, {VT_I2, 302, std::int32_t{302}}, {VT_EMPTY, 0, std::monostate()},
         {VT_NULL, 0, std::monostate()},
     };

@@ -29,7 +29,9 @@ TEST(MergeCookies, ReceivedCookiesWinAndTheResultIsLeftInTheSentText) {
         {"", "a=DELETED", "a=DELETED"},
         {"x=1; x=2", "", "x=1"},
         {"q=a b", "", "q=ab"},
-        {"q=a\xA1\xA1" "b", "", "q=ab"},
+        {"q=a\xA1\xA1"
+         "b",
+         "", "q=ab"},
         {"", "a=1; a=1", "a=1"},
         {"", "a=1; a=2", "a=1; a=2"},
         {"", "", ""},
@@ -67,12 +69,9 @@ TEST(RemoveDuplicateItems, KeepsEachFirstOccurrenceInPlace) {
         Text text, separator, expected;
     };
     const Case cases[] = {
-        {"a; b; a; c", "; ", "a; b; c"},
-        {"", "; ", ""},
-        {"a=1; a=2; a=1", "; ", "a=1; a=2"},
-        {"x,x,,y,", ",", "x,,y"},
-        {"; a; ; a", "; ", "; a"},
-        {"abc", "", "abc"},
+        {"a; b; a; c", "; ", "a; b; c"},     {"", "; ", ""},
+        {"a=1; a=2; a=1", "; ", "a=1; a=2"}, {"x,x,,y,", ",", "x,,y"},
+        {"; a; ; a", "; ", "; a"},           {"abc", "", "abc"},
     };
     for (const Case& c : cases) EXPECT_EQ(RemoveDuplicateItems(c.text, c.separator), c.expected) << c.text;
 }

@@ -15,8 +15,7 @@ struct CompletionCase {
 TEST(CompleteRequestHeaders, AppendsOnlyTheMissingDefaults) {
     const Text url = "http://h/p?q=1";
     const CompletionCase cases[] = {
-        {"", false,
-         "\r\nAccept: */*\r\nReferer: http://h/p?q=1\r\nAccept-Language: zh-cn\r\n" + kDefaultUserAgent},
+        {"", false, "\r\nAccept: */*\r\nReferer: http://h/p?q=1\r\nAccept-Language: zh-cn\r\n" + kDefaultUserAgent},
         {"", true,
          "\r\nAccept: */*\r\nReferer: http://h/p?q=1\r\nAccept-Language: zh-cn\r\n" + kDefaultUserAgent +
              "\r\nContent-Type: application/x-www-form-urlencoded"},
@@ -78,7 +77,7 @@ TEST(NormalizeHeaderNames, TurnsACompletedEmptyBlockIntoDefaultLines) {
 
 TEST(CapitalizeFirst, UpperCasesOnlyALeadingAsciiLetter) {
     const std::pair<Text, Text> cases[] = {
-        {"", ""}, {"a", "A"}, {"abc", "Abc"}, {"Abc", "Abc"}, {"1a", "1a"},
+        {"", ""},     {"a", "A"},   {"abc", "Abc"},           {"Abc", "Abc"},   {"1a", "1a"},
         {" a", " a"}, {"zz", "Zz"}, {"\xE1\xE2", "\xE1\xE2"}, {"\xE1", "\xE1"},
     };
     for (const auto& [text, expected] : cases) EXPECT_EQ(CapitalizeFirst(text), expected) << text;
@@ -113,7 +112,8 @@ TEST(RequestHeaderPairs, ListsPairsInBlockOrder) {
         {"Connection: keep-alive", {{"Connection", "keep-alive"}}},
         {"no colon", {{"", ""}}},
         {"Accept: */*\r\nConnection: keep-alive\r\nX: 1", {{"Accept", "*/*"}, {"X", "1"}}},
-        {"Connection: Keep-Alive\r\nconnection: keep-alive\r\n", {{"Connection", "Keep-Alive"}, {"connection", "keep-alive"}}},
+        {"Connection: Keep-Alive\r\nconnection: keep-alive\r\n",
+         {{"Connection", "Keep-Alive"}, {"connection", "keep-alive"}}},
         {"\r\nA: 1\r\n\r\nA: 2\r\nbare\r\n", {{"A", "1"}, {"A", "2"}, {"", ""}}},
         {" Connection :  keep-alive \r\nB: 2", {{"B", "2"}}},
     };

@@ -58,20 +58,13 @@ TEST_F(HttpRequestTest, DrivesEveryMemberInOrderWithItsAutomationTypes) {
                        .timeoutSeconds = 30,
                        .proxyUser = "user",
                        .proxyPassword = "pass"});
-    EXPECT_EQ(platform.calls, Then({Timeouts(30000),
-                                    Method("SetProxy", {2, "127.0.0.1:8080"}),
-                                    Method("Open", {"POST", kUrl, false}),
-                                    kNoRedirects,
-                                    kIgnoreCertificateErrors,
-                                    Header("Proxy-Authorization", "Basic dXNlcjpwYXNz"),
-                                    Header("Cookie", "c=1"),
-                                    Header("User-Agent", "X"),
-                                    Header("Accept", "*/*"),
-                                    Header("Referer", kUrl),
-                                    Header("Accept-Language", "zh-cn"),
-                                    Header("Content-Type", "application/x-www-form-urlencoded"),
-                                    Method("Send", {"b=1"})},
-                                   kReadResponse));
+    EXPECT_EQ(platform.calls,
+              Then({Timeouts(30000), Method("SetProxy", {2, "127.0.0.1:8080"}), Method("Open", {"POST", kUrl, false}),
+                    kNoRedirects, kIgnoreCertificateErrors, Header("Proxy-Authorization", "Basic dXNlcjpwYXNz"),
+                    Header("Cookie", "c=1"), Header("User-Agent", "X"), Header("Accept", "*/*"),
+                    Header("Referer", kUrl), Header("Accept-Language", "zh-cn"),
+                    Header("Content-Type", "application/x-www-form-urlencoded"), Method("Send", {"b=1"})},
+                   kReadResponse));
     EXPECT_EQ(headers, "User-Agent: X\r\nAccept: */*\r\nReferer: " + kUrl +
                            "\r\nAccept-Language: zh-cn\r\nContent-Type: application/x-www-form-urlencoded");
     EXPECT_EQ(platform.creations, 1);
@@ -79,15 +72,11 @@ TEST_F(HttpRequestTest, DrivesEveryMemberInOrderWithItsAutomationTypes) {
 
 TEST_F(HttpRequestTest, LeftOutParametersGiveAPlainGetWithDefaultHeaders) {
     HttpRequest(kUrl);
-    EXPECT_EQ(platform.calls, Then({Timeouts(15000),
-                                    Method("Open", {"GET", kUrl, false}),
-                                    kIgnoreCertificateErrors,
-                                    Header("Accept", "*/*"),
-                                    Header("Referer", kUrl),
-                                    Header("Accept-Language", "zh-cn"),
-                                    Header("User-Agent", kDefaultUserAgent),
-                                    Method("Send", {""})},
-                                   kReadResponse));
+    EXPECT_EQ(platform.calls,
+              Then({Timeouts(15000), Method("Open", {"GET", kUrl, false}), kIgnoreCertificateErrors,
+                    Header("Accept", "*/*"), Header("Referer", kUrl), Header("Accept-Language", "zh-cn"),
+                    Header("User-Agent", kDefaultUserAgent), Method("Send", {""})},
+                   kReadResponse));
 }
 
 TEST_F(HttpRequestTest, HandsBackWhatTheObjectAnswersAndEmptyValuesForAnythingElse) {
@@ -113,9 +102,8 @@ TEST_F(HttpRequestTest, HandsBackWhatTheObjectAnswersAndEmptyValuesForAnythingEl
         platform.answers = c.answers;
         Text responseHeaders = "old", responseCookies = "old";
         std::int32_t status = -3;
-        const Bytes body = HttpRequest(kUrl, {.responseCookies = &responseCookies,
-                                              .responseHeaders = &responseHeaders,
-                                              .statusCode = &status});
+        const Bytes body = HttpRequest(
+            kUrl, {.responseCookies = &responseCookies, .responseHeaders = &responseHeaders, .statusCode = &status});
         EXPECT_EQ(body, c.body);
         EXPECT_EQ(responseHeaders, c.responseHeaders);
         EXPECT_EQ(status, c.status);
@@ -129,7 +117,7 @@ TEST_F(HttpRequestTest, TimeoutSecondsBecomeMillisecondsForAllFourTimeouts) {
         std::optional<std::int32_t> milliseconds;  // none: the object keeps its own
     };
     const Case cases[] = {
-        {std::nullopt, 15000}, {0, 15000},       {-5, 15000},         {30, 30000},
+        {std::nullopt, 15000}, {0, 15000},       {-5, 15000},           {30, 30000},
         {-1, std::nullopt},    {1, 1000},        {2147483, 2147483000}, {2147484, INT32_MAX},
         {INT_MAX, INT32_MAX},  {INT_MIN, 15000},
     };
@@ -165,8 +153,8 @@ TEST_F(HttpRequestTest, ProxyAndItsBasicCredentials) {
     };
     for (const Case& c : cases) {
         platform.calls.clear();
-        HttpRequest(kUrl, {.proxy = c.proxy, .proxyUser = c.user, .proxyPassword = c.password,
-                           .proxyAuthMode = c.authMode});
+        HttpRequest(kUrl,
+                    {.proxy = c.proxy, .proxyUser = c.user, .proxyPassword = c.password, .proxyAuthMode = c.authMode});
         const std::vector<MemberCall> expectedProxy =
             c.setsProxy ? std::vector<MemberCall>{Method("SetProxy", {2, c.proxy})} : std::vector<MemberCall>{};
         EXPECT_EQ(CallsNamed(platform.calls, "SetProxy"), expectedProxy) << c.proxy << " " << c.user;
@@ -192,16 +180,15 @@ TEST_F(HttpRequestTest, CookieHeaderAndMerging) {
         {"Cookie: a=1", false, "", " a=1", " a=1", ""},
         {"Cookie: a=1", std::nullopt, "Set-Cookie: b=2", " a=1", "b=2; a=1", "b=2; a=1"},
         {"cookie:a=1; COOKIE: b=2", false, "", "a=1;  b=2", "a=1;  b=2", ""},
-        {"a=1; x=9", std::nullopt, "Set-Cookie: a=2\r\nSet-Cookie: b=3", "a=1; x=9", "a=2; b=3; x=9",
-         "a=2; b=3; x=9"},
+        {"a=1; x=9", std::nullopt, "Set-Cookie: a=2\r\nSet-Cookie: b=3", "a=1; x=9", "a=2; b=3; x=9", "a=2; b=3; x=9"},
     };
     for (const Case& c : cases) {
         platform.calls.clear();
         platform.answers = {{"GetAllResponseHeaders", c.received}};
         Text cookies = c.cookies.value_or(""), responseCookies;
-        HttpRequest(kUrl, {.cookies = c.cookies ? &cookies : nullptr,
-                           .responseCookies = &responseCookies,
-                           .mergeCookies = c.merge});
+        HttpRequest(
+            kUrl,
+            {.cookies = c.cookies ? &cookies : nullptr, .responseCookies = &responseCookies, .mergeCookies = c.merge});
         const Text label = c.cookies.value_or("(not given)");
         EXPECT_EQ(HeaderSet(platform.calls, "Cookie"), c.cookieHeader) << label;
         EXPECT_EQ(cookies, c.cookiesAfter) << label;
@@ -214,8 +201,8 @@ TEST_F(HttpRequestTest, MethodIndexOutsideTheTableIsGet) {
         int method;
         Text name;
     };
-    const Case cases[] = {{0, "GET"}, {1, "POST"},    {2, "HEAD"}, {3, "PUT"},  {4, "OPTIONS"}, {5, "DELETE"},
-                          {6, "TRACE"}, {7, "CONNECT"}, {8, "GET"}, {9, "GET"}, {-1, "GET"},    {INT_MIN, "GET"}};
+    const Case cases[] = {{0, "GET"},   {1, "POST"},    {2, "HEAD"}, {3, "PUT"}, {4, "OPTIONS"}, {5, "DELETE"},
+                          {6, "TRACE"}, {7, "CONNECT"}, {8, "GET"},  {9, "GET"}, {-1, "GET"},    {INT_MIN, "GET"}};
     for (const Case& c : cases) {
         platform.calls.clear();
         Text headers;
@@ -242,7 +229,9 @@ TEST_F(HttpRequestTest, HeaderSwitches) {
     const Case cases[] = {
         {false, false, "user-agent: X\r\n\r\nx-a:1", {{"user-agent", "X"}, {"x-a", "1"}}},
         {false, std::nullopt, "User-Agent: X\r\nX-A:1", {{"User-Agent", "X"}, {"X-A", "1"}}},
-        {true, false, "user-agent: X\r\n\r\nx-a:1\r\nAccept: */*\r\nReferer: U\r\nAccept-Language: zh-cn",
+        {true,
+         false,
+         "user-agent: X\r\n\r\nx-a:1\r\nAccept: */*\r\nReferer: U\r\nAccept-Language: zh-cn",
          {{"user-agent", "X"}, {"x-a", "1"}, {"Accept", "*/*"}, {"Referer", "U"}, {"Accept-Language", "zh-cn"}}},
     };
     for (const Case& c : cases) {
@@ -268,9 +257,8 @@ TEST_F(HttpRequestTest, AGivenObjectServesBothCallsAndStaysWithTheCaller) {
     EXPECT_EQ(object.use_count(), 1);
     EXPECT_EQ(first, 200);
     EXPECT_EQ(second, 200);
-    EXPECT_EQ(CallsNamed(log, "Open"),
-              (std::vector<MemberCall>{Method("Open", {"GET", "http://a/", false}),
-                                       Method("Open", {"GET", "http://b/", false})}));
+    EXPECT_EQ(CallsNamed(log, "Open"), (std::vector<MemberCall>{Method("Open", {"GET", "http://a/", false}),
+                                                                Method("Open", {"GET", "http://b/", false})}));
     EXPECT_EQ(log.size(), 2 * (1 + 1 + 4 + 1 + kReadResponse.size()));
     EXPECT_EQ(object->Invoke("Status", MemberKind::PropertyGet, {}), AutomationValue(200));
 }

@@ -1,4 +1,3 @@
 #include "tests/http/real_request_fixture.h"
 
 TestedObject ObjectUnderTest() { return TestedObject::Curl; }
-

@@ -6,4 +6,3 @@ TestedObject ObjectUnderTest() {
     const bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
     return wine ? TestedObject::Wine : TestedObject::Windows;
 }
-

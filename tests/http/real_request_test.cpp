@@ -98,8 +98,10 @@ TEST_F(RealRequestTest, AnswerWithoutLocationExpandsToNothing) {
 TEST_F(RealRequestTest, HeadersArriveCompletedNormalisedAndInBlockOrder) {
     Text headers = "x-first: 1\r\nuser-agent: Agent/1\r\nConnection: keep-alive\r\nx-last: a:b";
     HttpRequest(Url("/echo"), {.headers = &headers});
-    EXPECT_EQ(headers, "X-First: 1\r\nUser-Agent: Agent/1\r\nConnection: keep-alive\r\nX-Last: a:b\r\nAccept: */*"
-                       "\r\nReferer: " + Url("/echo") + "\r\nAccept-Language: zh-cn");
+    EXPECT_EQ(headers,
+              "X-First: 1\r\nUser-Agent: Agent/1\r\nConnection: keep-alive\r\nX-Last: a:b\r\nAccept: */*"
+              "\r\nReferer: " +
+                  Url("/echo") + "\r\nAccept-Language: zh-cn");
     const std::vector<Recorded> requests = NewRequests();
     ASSERT_EQ(requests.size(), 1u);
     const Recorded& r = requests[0];
@@ -145,51 +147,52 @@ TEST_F(RealRequestTest, BodyTextIsSentInTheObjectsEncoding) {
     const std::vector<Recorded> requests = NewRequests();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].body, ObjectUnderTest() == TestedObject::Curl ? (Bytes{0xB5, 0xE3, 0xBB, 0xF7})
-                                                                         : (Bytes{0xE7, 0x82, 0xB9, 0xE5, 0x87, 0xBB}));
+                                                                        : (Bytes{0xE7, 0x82, 0xB9, 0xE5, 0x87, 0xBB}));
 }
 
 TEST_F(RealRequestTest, ProxyGetsTheAbsoluteUrlAndBasicCredentialsWhenAUserIsGiven) {
     KnownToFailUnderWine("Wine's request object ignores SetProxy and connects directly", [this] {
-    const Text proxy = "127.0.0.1:" + Env("CORVANEL_TEST_HTTP_PORT");
-    // Nothing listens on port 9: only the proxy can answer.
-    const Text url = "http://127.0.0.1:9/echo";
-    std::int32_t withUser = 0, withoutUser = 0;
-    const Bytes body = HttpRequest(url, {.statusCode = &withUser, .proxy = proxy, .proxyUser = "user",
-                                         .proxyPassword = "pass"});
-    HttpRequest(url, {.statusCode = &withoutUser, .proxy = proxy});
-    EXPECT_EQ(withUser, 200);
-    EXPECT_EQ(withoutUser, 200);
-    EXPECT_EQ(body, AsBytes("ok"));
-    const std::vector<Recorded> requests = NewRequests();
-    ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[0].requestLine, "GET " + url + " HTTP/1.1");
-    EXPECT_EQ(requests[0].Header("Proxy-Authorization"), "Basic dXNlcjpwYXNz");
-    EXPECT_EQ(requests[1].Header("Proxy-Authorization"), std::nullopt);
+        const Text proxy = "127.0.0.1:" + Env("CORVANEL_TEST_HTTP_PORT");
+        // Nothing listens on port 9: only the proxy can answer.
+        const Text url = "http://127.0.0.1:9/echo";
+        std::int32_t withUser = 0, withoutUser = 0;
+        const Bytes body =
+            HttpRequest(url, {.statusCode = &withUser, .proxy = proxy, .proxyUser = "user", .proxyPassword = "pass"});
+        HttpRequest(url, {.statusCode = &withoutUser, .proxy = proxy});
+        EXPECT_EQ(withUser, 200);
+        EXPECT_EQ(withoutUser, 200);
+        EXPECT_EQ(body, AsBytes("ok"));
+        const std::vector<Recorded> requests = NewRequests();
+        ASSERT_EQ(requests.size(), 2u);
+        EXPECT_EQ(requests[0].requestLine, "GET " + url + " HTTP/1.1");
+        EXPECT_EQ(requests[0].Header("Proxy-Authorization"), "Basic dXNlcjpwYXNz");
+        EXPECT_EQ(requests[1].Header("Proxy-Authorization"), std::nullopt);
     });
 }
 
 // The server says nothing for 10 s, then closes: only a time-out ends the request before that.
 TEST_F(RealRequestTest, ServerThatNeverAnswersEndsInTheTimeOut) {
     KnownToFailUnderWine("Wine waits for a response head without any time-out", [this] {
-    const auto start = std::chrono::steady_clock::now();
-    Text responseHeaders = "old";
-    std::int32_t status = -1;
-    const Bytes body = HttpRequest(Url("/silent-long"),
-                                   {.responseHeaders = &responseHeaders, .statusCode = &status, .timeoutSeconds = 1});
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8)) << "ended by the server, not the time-out";
-    EXPECT_TRUE(body.empty());
-    EXPECT_EQ(responseHeaders, "");
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(NewRequests().size(), 1u);
+        const auto start = std::chrono::steady_clock::now();
+        Text responseHeaders = "old";
+        std::int32_t status = -1;
+        const Bytes body = HttpRequest(
+            Url("/silent-long"), {.responseHeaders = &responseHeaders, .statusCode = &status, .timeoutSeconds = 1});
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8))
+            << "ended by the server, not the time-out";
+        EXPECT_TRUE(body.empty());
+        EXPECT_EQ(responseHeaders, "");
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(NewRequests().size(), 1u);
     });
 }
 
 TEST_F(RealRequestTest, HttpsWithASelfSignedCertificateSucceeds) {
     KnownToFailUnderWine("Wine's request object does not implement the certificate-error option", [] {
-    std::int32_t status = 0;
-    const Bytes body = HttpRequest(HttpsUrl("/echo"), {.statusCode = &status});
-    EXPECT_EQ(status, 200);
-    EXPECT_EQ(body, AsBytes("ok"));
+        std::int32_t status = 0;
+        const Bytes body = HttpRequest(HttpsUrl("/echo"), {.statusCode = &status});
+        EXPECT_EQ(status, 200);
+        EXPECT_EQ(body, AsBytes("ok"));
     });
 }
 
@@ -243,7 +246,8 @@ TEST_F(RealRequestTest, ConnectionEndedWithoutAnAnswerGivesNothing) {
 }
 
 TEST_F(RealRequestTest, HeaderBlockOfOneMebibyteComesBackWholeOrNotAtAll) {
-    if (ObjectUnderTest() == TestedObject::Windows) GTEST_SKIP() << "the Windows object refuses response heads above its limit (64 KiB by default)";
+    if (ObjectUnderTest() == TestedObject::Windows)
+        GTEST_SKIP() << "the Windows object refuses response heads above its limit (64 KiB by default)";
     Text responseHeaders;
     std::int32_t status = 0;
     HttpRequest(Url("/big-head"), {.responseHeaders = &responseHeaders, .statusCode = &status, .noRedirects = true});
@@ -294,13 +298,15 @@ TEST_F(RealRequestTest, HeaderBytesAboveAsciiComeBackThroughTheAnsiCodePage) {
     if (UnderWine()) {
         // Measured: the block ends right after the first value with such bytes.
         EXPECT_EQ(responseHeaders.find("X-Invalid"), Text::npos);
-        GTEST_SKIP() << "Wine's request object hands back the header block only up to the first value with bytes above 0x7F";
+        GTEST_SKIP()
+            << "Wine's request object hands back the header block only up to the first value with bytes above 0x7F";
     }
     EXPECT_TRUE(HasLineBeginning(responseHeaders, "Location: https://onedrive.live.com/redir?resid=\xB5\xE3\xBB\xF7"));
 }
 
 TEST_F(RealRequestTest, LocationLineOfSixtyFourKibibytesComesBackAsTheObjectKeepsIt) {
-    if (ObjectUnderTest() == TestedObject::Windows) GTEST_SKIP() << "the Windows object refuses response heads above its limit (64 KiB by default)";
+    if (ObjectUnderTest() == TestedObject::Windows)
+        GTEST_SKIP() << "the Windows object refuses response heads above its limit (64 KiB by default)";
     const Text line = "Location: https://onedrive.live.com/redir?resid=LONG" + Text(65536, 'x') + "&authkey=!Long&";
     // Wine's object keeps the first 1459 bytes of a header line; libcurl takes lines up to 100 KiB.
     EXPECT_EQ(Expand(Url("/long-location")), UnderWine() ? line.substr(0, 1459) : line);
@@ -401,7 +407,8 @@ TEST_F(RealRequestTest, MethodsAndBodiesGoAsGiven) {
         SCOPED_TRACE(c.requestLine);
         const std::size_t before = NewRequests().size();
         std::int32_t status = 0;
-        const Bytes body = HttpRequest(Url("/echo"), {.method = c.method, .bodyText = c.bodyText, .statusCode = &status});
+        const Bytes body =
+            HttpRequest(Url("/echo"), {.method = c.method, .bodyText = c.bodyText, .statusCode = &status});
         EXPECT_EQ(status, 200);
         EXPECT_EQ(body, c.method == 2 ? Bytes() : AsBytes("ok"));
         const std::vector<Recorded> requests = NewRequests();

@@ -24,12 +24,18 @@ TEST(ExtractHost, GivesTheLowerCaseHostWithoutSchemePortAndPath) {
         {"HTTPS://A.Example/", "a.example"},
         {"https://a.example?x=1", "a.example?x=1"},  // only "/" and ":" end the host
         {"https://a.example/http://b.example/", "a.example"},
-        {"\xC4\xE3" "A.example", "\xC4\xE3" "a.example"},
+        {"\xC4\xE3"
+         "A.example",
+         "\xC4\xE3"
+         "a.example"},
         // The first "http://" starts the host wherever it stands, after any "/" or ":".
         {"a/b:c http://X.example/p", "x.example"},
         {"a:b HTTP://X.example:1/", "x.example"},
         // An "H" that is the second byte of a character starts no "http://".
-        {"\xC4" "HTTP://x.example/", "\xC4" "Http"},
+        {"\xC4"
+         "HTTP://x.example/",
+         "\xC4"
+         "Http"},
         // Markers far into the text, and a long run of double-byte characters in front of one.
         {Text(70, 'Q') + "http://Far.Example/", "far.example"},
         {Text(70, 'Q') + "/x", Text(70, 'q')},
@@ -53,7 +59,10 @@ TEST(TextBetween, TakesTheTextFromTheFirstLeftMarkerToTheNextRightMarker) {
         {"K=v&k=w&", "k=", "&", "w"},  // markers are matched exactly
         {"name=\"v1\" id=\"v2\"", quoteWord, quoteWord, "v1"},
         {"id=\"v2\" name=\"v1\"", "name=" + quoteWord, quoteWord, "v1"},
-        {"a=#\xD2\xFD\xBA\xC5" "b" "#\xD2\xFD\xBA\xC5", "a=", "b", "#\xD2\xFD\xBA\xC5"},  // the text is not rewritten
+        {"a=#\xD2\xFD\xBA\xC5"
+         "b"
+         "#\xD2\xFD\xBA\xC5",
+         "a=", "b", "#\xD2\xFD\xBA\xC5"},  // the text is not rewritten
         // A marker byte that is the second byte of a character does not count.
         {"\xB0=x=y=", "=", "=", "y"},
         {"k=\xB0&v&", "k=", "&", "\xB0&v"},

@@ -32,8 +32,8 @@ protected:
         windowClass.hInstance = GetModuleHandleA(nullptr);
         windowClass.lpszClassName = kClassName;
         ASSERT_NE(RegisterClassA(&windowClass), 0);
-        window_ = CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance,
-                                  nullptr);
+        window_ =
+            CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr);
         ASSERT_NE(window_, nullptr);
         Drain();
         g_seen.clear();
@@ -50,7 +50,9 @@ protected:
         ASSERT_TRUE(PostMessageA(window_, message, wParam, lParam));
     }
 
-    static void PostQuit(WPARAM exitCode) { ASSERT_TRUE(PostThreadMessageA(GetCurrentThreadId(), WM_QUIT, exitCode, 0)); }
+    static void PostQuit(WPARAM exitCode) {
+        ASSERT_TRUE(PostThreadMessageA(GetCurrentThreadId(), WM_QUIT, exitCode, 0));
+    }
 
     static bool QueueEmpty() {
         MSG message;

@@ -23,7 +23,10 @@ TEST(TextSlicing, CutsByBytesAndClampsToTheText) {
         {SliceCase::kLeft, "abc", 0, 0, ""},
         {SliceCase::kLeft, "abc", 0, -1, ""},
         {SliceCase::kLeft, "", 0, 3, ""},
-        {SliceCase::kLeft, "\xB0\xA1" "A", 0, 1, "\xB0"},  // splits a double-byte character
+        {SliceCase::kLeft,
+         "\xB0\xA1"
+         "A",
+         0, 1, "\xB0"},  // splits a double-byte character
         {SliceCase::kRight, "abc", 0, 2, "bc"},
         {SliceCase::kRight, "abc", 0, 9, "abc"},
         {SliceCase::kRight, "abc", 0, 0, ""},
@@ -42,15 +45,23 @@ TEST(TextSlicing, CutsByBytesAndClampsToTheText) {
     for (const SliceCase& c : cases) {
         Text got;
         switch (c.op) {
-            case SliceCase::kLeft: got = TextLeft(c.text, c.count); break;
-            case SliceCase::kRight: got = TextRight(c.text, c.count); break;
-            case SliceCase::kMiddle: got = TextMiddle(c.text, c.start, c.count); break;
+            case SliceCase::kLeft:
+                got = TextLeft(c.text, c.count);
+                break;
+            case SliceCase::kRight:
+                got = TextRight(c.text, c.count);
+                break;
+            case SliceCase::kMiddle:
+                got = TextMiddle(c.text, c.start, c.count);
+                break;
         }
-        EXPECT_EQ(Hex(got), Hex(c.expected)) << "op " << c.op << " of " << Hex(c.text) << " start " << c.start
-                                             << " count " << c.count;
+        EXPECT_EQ(Hex(got), Hex(c.expected))
+            << "op " << c.op << " of " << Hex(c.text) << " start " << c.start << " count " << c.count;
     }
     EXPECT_EQ(TextLength(""), 0);
-    EXPECT_EQ(TextLength("\xB0\xA1" "a"), 3);
+    EXPECT_EQ(TextLength("\xB0\xA1"
+                         "a"),
+              3);
 }
 
 struct FindCase {
@@ -66,7 +77,7 @@ TEST(FindText, WalksInCharacterStepsFromTheStart) {
         {"abc", "b", 1, false, 2},
         {"abcd", "cd", 1, false, 3},
         {"ab", "abc", 1, false, -1},
-        {"abc", "c", 0, false, 3},   // a start below 2 searches from the first byte
+        {"abc", "c", 0, false, 3},  // a start below 2 searches from the first byte
         {"abc", "c", -7, false, 3},
         {"abc", "a", 2, false, -1},
         {"abc", "c", 3, false, 3},
@@ -79,10 +90,22 @@ TEST(FindText, WalksInCharacterStepsFromTheStart) {
         {"", "a", 1, false, -1},
         // A byte that is the second byte of a character never starts an occurrence.
         {"\xB0\xA1", "\xA1", 1, false, -1},
-        {"a\xB0" "ab", "a", 2, false, -1},
-        {"a\xB0" "ab", "b", 1, false, 4},
-        {"\xA1\xA1" "x", "\xA1" "x", 1, false, -1},
-        {"\xA1\xA1\xA1" "x", "\xA1" "x", 1, false, 3},
+        {"a\xB0"
+         "ab",
+         "a", 2, false, -1},
+        {"a\xB0"
+         "ab",
+         "b", 1, false, 4},
+        {"\xA1\xA1"
+         "x",
+         "\xA1"
+         "x",
+         1, false, -1},
+        {"\xA1\xA1\xA1"
+         "x",
+         "\xA1"
+         "x",
+         1, false, 3},
         {"\xA1\xA1\xA1\xA1", "\xA1\xA1", 2, false, 2},  // counted from where the search began
         {"\xB0\xB0\xB0\xB1", "\xB0\xB1", 1, false, 3},
         {"\xB0\xB0\xB0\xB1", "\xB0\xB1", 2, false, -1},
@@ -97,10 +120,25 @@ TEST(FindText, WalksInCharacterStepsFromTheStart) {
         // Ignoring case folds ASCII letters only, never a byte of a double-byte character.
         {"x COOKIE: 1", "Cookie:", 1, true, 3},
         {"x COOKIE: 1", "Cookie:", 1, false, -1},
-        {"\xB0" "a", "\xB0" "A", 1, true, -1},
-        {"\xB0" "a", "\xB0" "a", 1, true, 1},
-        {"\xB0" "aA", "a", 1, true, 3},
-        {"\xC1" "A" "a", "\xC1" "a", 1, true, -1},
+        {"\xB0"
+         "a",
+         "\xB0"
+         "A",
+         1, true, -1},
+        {"\xB0"
+         "a",
+         "\xB0"
+         "a",
+         1, true, 1},
+        {"\xB0"
+         "aA",
+         "a", 1, true, 3},
+        {"\xC1"
+         "A"
+         "a",
+         "\xC1"
+         "a",
+         1, true, -1},
         {"[@`{", "`", 1, true, 3},  // bytes next to the letters are not letters
         {"[@`{", "@", 1, true, 2},
     };
@@ -137,11 +175,23 @@ TEST(ReplaceText, ReplacesInCharacterStepsWithoutSearchingTheReplacement) {
         {"", "a", "X", 1, kEveryOccurrence, true, ""},
         {"\r\nx\r\n", "\r\n", "", 1, kEveryOccurrence, true, "x"},
         // Second bytes are stepped over and never folded.
-        {"\xB0" "aa", "a", "X", 1, kEveryOccurrence, true, "\xB0" "aX"},
-        {"\xB0" "Aa", "a", "X", 1, kEveryOccurrence, false, "\xB0" "AX"},
+        {"\xB0"
+         "aa",
+         "a", "X", 1, kEveryOccurrence, true,
+         "\xB0"
+         "aX"},
+        {"\xB0"
+         "Aa",
+         "a", "X", 1, kEveryOccurrence, false,
+         "\xB0"
+         "AX"},
         {"\xB0\xA1\xA1", "\xA1\xA1", "_", 1, kEveryOccurrence, true, "\xB0\xA1\xA1"},
         // Walking from the start skips the bytes before it, characters or not.
-        {"\xB0" "ab", "a", "X", 2, kEveryOccurrence, true, "\xB0" "Xb"},
+        {"\xB0"
+         "ab",
+         "a", "X", 2, kEveryOccurrence, true,
+         "\xB0"
+         "Xb"},
         // An incomplete final character: dropped by a one-byte what that misses it, replaced by
         // one that matches it, copied when what is longer or the count is used up.
         {"ab\xB0", "a", "X", 1, kEveryOccurrence, true, "Xb"},
@@ -154,10 +204,9 @@ TEST(ReplaceText, ReplacesInCharacterStepsWithoutSearchingTheReplacement) {
         {"aab\xB0", "a", "X", 1, 3, true, "XXb"},
     };
     for (const ReplaceCase& c : cases) {
-        EXPECT_EQ(Hex(ReplaceText(c.text, c.what, c.replacement, c.start, c.count, c.caseSensitive)),
-                  Hex(c.expected))
-            << Hex(c.what) << " -> " << Hex(c.replacement) << " in " << Hex(c.text) << " from " << c.start
-            << " count " << c.count << (c.caseSensitive ? " exact" : " any case");
+        EXPECT_EQ(Hex(ReplaceText(c.text, c.what, c.replacement, c.start, c.count, c.caseSensitive)), Hex(c.expected))
+            << Hex(c.what) << " -> " << Hex(c.replacement) << " in " << Hex(c.text) << " from " << c.start << " count "
+            << c.count << (c.caseSensitive ? " exact" : " any case");
     }
     EXPECT_EQ(ReplaceText("a-b-c", "-"), "abc");  // the defaults delete every occurrence
     EXPECT_EQ(ReplaceText("aXx", "x"), "a");      // and ignore case
@@ -182,7 +231,7 @@ TEST(SplitText, CutsAtEverySeparatorWithoutATrailingEmptyMember) {
         {"aXbxc", "x", {"aXb", "c"}},
         {"\xB0;a;b", ";", {"\xB0;a", "b"}},
         {"a;\xB0", ";", {"a", "\xB0"}},
-        {"a\xB0", "\xB0", {"a\xB0"}},          // the incomplete final character ends the walk
+        {"a\xB0", "\xB0", {"a\xB0"}},  // the incomplete final character ends the walk
         {"a;b\xB0", ";", {"a", "b\xB0"}},
     };
     for (const SplitCase& c : cases) {
@@ -198,8 +247,16 @@ TEST(JoinText, PutsTheSeparatorBetweenMembersOnly) {
         Text separator;
         Text expected;
     } cases[] = {
-        {{}, "; ", ""}, {{""}, "; ", ""}, {{"a"}, "; ", "a"}, {{"a", "", "b"}, "; ", "a; ; b"},
-        {{"", ""}, ",", ","}, {{"a", "b"}, "", "ab"}, {{"\xB0", "a"}, "\xA1", "\xB0\xA1" "a"},
+        {{}, "; ", ""},
+        {{""}, "; ", ""},
+        {{"a"}, "; ", "a"},
+        {{"a", "", "b"}, "; ", "a; ; b"},
+        {{"", ""}, ",", ","},
+        {{"a", "b"}, "", "ab"},
+        {{"\xB0", "a"},
+         "\xA1",
+         "\xB0\xA1"
+         "a"},
     };
     for (const auto& c : cases) EXPECT_EQ(Hex(JoinText(c.members, c.separator)), Hex(c.expected)) << Hex(c.separator);
 }
@@ -214,7 +271,9 @@ TEST(Blanks, AreTheSpaceAndTheFullWidthSpaceWhereTheyFormACharacter) {
     const BlankCase cases[] = {
         {"  a b  ", "a b", "ab"},
         {" a b\tc ", "a b\tc", "ab\tc"},
-        {"\xA1\xA1" "a\xA1\xA1", "a", "a"},
+        {"\xA1\xA1"
+         "a\xA1\xA1",
+         "a", "a"},
         {" \ta\n\r ", "\ta\n\r", "\ta\n\r"},
         {"   ", "", ""},
         {"\xA1\xA1 \xA1\xA1", "", ""},
@@ -222,7 +281,12 @@ TEST(Blanks, AreTheSpaceAndTheFullWidthSpaceWhereTheyFormACharacter) {
         {"x \xA1\xA1 ", "x", "x"},
         // A space or 0xA1 that is a second byte is not blank.
         {"\xB0 ", "\xB0 ", "\xB0 "},
-        {"\xB0\xA1\xA1" "x", "\xB0\xA1\xA1" "x", "\xB0\xA1\xA1" "x"},
+        {"\xB0\xA1\xA1"
+         "x",
+         "\xB0\xA1\xA1"
+         "x",
+         "\xB0\xA1\xA1"
+         "x"},
         {" \xB0\xA1\xA1 x", "\xB0\xA1\xA1 x", "\xB0\xA1\xA1 x"},
         {"a\xB0\xA1\xA1\xA1", "a\xB0\xA1", "a\xB0\xA1"},
         // An incomplete final character: trimming cuts in front of it and removes nothing else at
@@ -249,7 +313,13 @@ TEST(CaseMapping, ChangesOneByteLettersOnly) {
     const CaseMappingCase cases[] = {
         {"\x61\xB0\x61\x62", "\x41\xB0\x61\x42", "\x61\xB0\x61\x62"},
         {"Hello, World! 09@[`{", "HELLO, WORLD! 09@[`{", "hello, world! 09@[`{"},
-        {"\xC1" "A" "b", "\xC1" "AB", "\xC1" "Ab"},
+        {"\xC1"
+         "A"
+         "b",
+         "\xC1"
+         "AB",
+         "\xC1"
+         "Ab"},
         {"aZ\xB0", "AZ\xB0", "az\xB0"},  // an incomplete final character stays
         {"", "", ""},
     };
@@ -260,8 +330,13 @@ TEST(CaseMapping, ChangesOneByteLettersOnly) {
 }
 
 TEST(CharacterCodes, AreSignedBytesThatToByteTurnsBack) {
-    EXPECT_EQ(CharCode("\xB0" "a"), -80);
-    EXPECT_EQ(CharCode("\xB0" "a", 2), 'a');
+    EXPECT_EQ(CharCode("\xB0"
+                       "a"),
+              -80);
+    EXPECT_EQ(CharCode("\xB0"
+                       "a",
+                       2),
+              'a');
     EXPECT_EQ(CharCode("ab", 3), 0);
     EXPECT_EQ(CharCode("ab", 0), 0);
     EXPECT_EQ(CharCode(""), 0);
@@ -284,8 +359,8 @@ TEST(CompareText, OrdersBytesAsUnsignedWithThePrefixFirst) {
         Text a, b;
         int expected;
     } cases[] = {
-        {"a", "b", -1}, {"b", "a", 1}, {"a", "a", 0}, {"a", "ab", -1}, {"ab", "a", 1},
-        {"\xB0", "a", 1}, {"A", "a", -1}, {"", "", 0}, {"", "a", -1},
+        {"a", "b", -1},   {"b", "a", 1},  {"a", "a", 0}, {"a", "ab", -1}, {"ab", "a", 1},
+        {"\xB0", "a", 1}, {"A", "a", -1}, {"", "", 0},   {"", "a", -1},
     };
     for (const auto& c : cases) EXPECT_EQ(CompareText(c.a, c.b), c.expected) << Hex(c.a) << " vs " << Hex(c.b);
 }
@@ -296,12 +371,16 @@ TEST(Conversions, KeepEveryByteOfATextAndCutBytesAtZero) {
     EXPECT_EQ(BytesToText(TextToBytes({0x00, 0x42})), "");
     EXPECT_EQ(BytesToText(TextToBytes({0xB0, 0xA1})), "\xB0\xA1");
     EXPECT_EQ(TextToBytes(""), Bytes());
-    EXPECT_EQ(TextToBytes("\xB0" "a"), (Bytes{0xB0, 0x61}));
+    EXPECT_EQ(TextToBytes("\xB0"
+                          "a"),
+              (Bytes{0xB0, 0x61}));
     EXPECT_EQ(TextToBytes({0x41, 0x142, -1}), (Bytes{0x41, 0x42, 0xFF}));
     EXPECT_EQ(BlankText(3), "   ");
     EXPECT_EQ(BlankText(0), "");
     EXPECT_EQ(BlankText(-2), "");
-    EXPECT_EQ(ConcatText("a", Text("\xB0\xA1"), "", "c"), "a\xB0\xA1" "c");
+    EXPECT_EQ(ConcatText("a", Text("\xB0\xA1"), "", "c"),
+              "a\xB0\xA1"
+              "c");
 }
 
 TEST(BytesPrimitives, CountSliceCompareAndJoin) {

@@ -16,14 +16,14 @@ TEST(Utf8ToGbk, ConvertsTextAndReplacesWhatCannotBeConverted) {
         {{}, ""},
         {{0x61, 0x62, 0x63}, "abc"},
         {{0xE7, 0x82, 0xB9, 0xE5, 0x87, 0xBB}, "\xB5\xE3\xBB\xF7"},  // 点击
-        {{0xEF, 0xBC, 0x9A}, "\xA3\xBA"},                          // the full-width colon
-        {{0xE3, 0x80, 0x80}, "\xA1\xA1"},                          // the full-width space
+        {{0xEF, 0xBC, 0x9A}, "\xA3\xBA"},                            // the full-width colon
+        {{0xE3, 0x80, 0x80}, "\xA1\xA1"},                            // the full-width space
         {{0xC2, 0xB7}, "\xA1\xA4"},
         {{0xE2, 0x80, 0x94}, "\xA1\xAA"},
         {{0xE9, 0xBE, 0x98}, "\xFD\x93"},  // characters beyond GB2312
         {{0xE4, 0xB9, 0x82}, "\x81\x56"},
-        {{0xE2, 0x82, 0xAC}, "\x80"},      // the euro sign is a single byte
-        {{0x61, 0x00, 0x62}, "a"},         // a zero byte ends the text
+        {{0xE2, 0x82, 0xAC}, "\x80"},  // the euro sign is a single byte
+        {{0x61, 0x00, 0x62}, "a"},     // a zero byte ends the text
         {{0x00, 0x62}, ""},
         // Malformed UTF-8 and characters the code page lacks come out as "?".
         {{0xFF}, "?"},
