@@ -63,7 +63,7 @@ void RegisterWalks(Script script) {
     RegisterPair(
         "ReplaceText", "string_view::find", kind, kByteSizes,
         [=](std::size_t n, std::size_t c) {
-            return [&t = Nth(prose(n), c), what] { return ReplaceText(t, what, "#", 1, kEveryOccurrence, true); };
+            return [&t = Nth(prose(n), c), what] { return ReplaceText(t, what, "#", 1, EVERY_OCCURRENCE, true); };
         },
         [=](std::size_t n, std::size_t c) {
             return [&t = Nth(prose(n), c), what] { return StdReplace(t, what, "#"); };

@@ -10,7 +10,7 @@ Text ExtractResponseCookies(const Text& responseHeaders) {
         if (CompareText(TextBefore(line, ": "), "Set-Cookie") != 0) continue;
         items.push_back(TrimBoth(FindText(line, ";") != -1
                                      ? TextBetween(line, "Set-Cookie:", ";")
-                                     : ReplaceText(line, "Set-Cookie:", Text(), 1, kEveryOccurrence, false)));
+                                     : ReplaceText(line, "Set-Cookie:", Text(), 1, EVERY_OCCURRENCE, false)));
     }
     return JoinText(items, "; ");
 }

@@ -90,7 +90,7 @@ Bytes HttpRequest(const Text& url, const HttpRequestOptions& options) {
     if (options.cookies) {
         Text& cookies = *options.cookies;
         if (!cookies.empty() && FindText(cookies, "Cookie:", 1, true) != -1) {
-            cookies = ReplaceText(cookies, "Cookie:", Text(), 1, kEveryOccurrence, false);
+            cookies = ReplaceText(cookies, "Cookie:", Text(), 1, EVERY_OCCURRENCE, false);
         }
         if (HasLineBreak(cookies)) return Bytes();
     }

@@ -21,14 +21,14 @@ using Clock = std::chrono::steady_clock;
 
 Text certificateAuthorityFile;
 
-constexpr std::int32_t kProxyDefault = 0;  // HTTPREQUEST_PROXYSETTING_DEFAULT: here the environment's
-constexpr std::int32_t kProxyDirect = 1;
-constexpr std::int32_t kProxyNamed = 2;
-constexpr std::int32_t kOptionSslErrorIgnoreFlags = 4;
-constexpr std::int32_t kOptionEnableRedirects = 6;
-constexpr long kMaxRedirects = 10;  // WinHTTP's default
+constexpr std::int32_t PROXY_DEFAULT = 0;  // HTTPREQUEST_PROXYSETTING_DEFAULT: here the environment's
+constexpr std::int32_t PROXY_DIRECT = 1;
+constexpr std::int32_t PROXY_NAMED = 2;
+constexpr std::int32_t OPTION_SSL_ERROR_IGNORE_FLAGS = 4;
+constexpr std::int32_t OPTION_ENABLE_REDIRECTS = 6;
+constexpr long MAX_REDIRECTS = 10;  // WinHTTP's default
 // WinHTTP waits for ever on a time-out of 0 or -1; libcurl's 0 would be its own default.
-constexpr long kForeverMs = INT32_MAX;
+constexpr long FOREVER_MS = INT32_MAX;
 
 std::optional<std::int32_t> Number(const Args& args, std::size_t at) {
     if (at >= args.size()) return std::nullopt;
@@ -104,7 +104,7 @@ public:
             MemberKind kind;
             Handler handler;
         };
-        static const Member kMembers[] = {
+        static const Member MEMBERS[] = {
             {"SetTimeouts", MemberKind::Method, &CurlRequestObject::SetTimeouts},
             {"SetProxy", MemberKind::Method, &CurlRequestObject::SetProxy},
             {"Open", MemberKind::Method, &CurlRequestObject::Open},
@@ -117,7 +117,7 @@ public:
             {"Abort", MemberKind::Method, &CurlRequestObject::Abort},
         };
         // IDispatch finds a member by its name in any case.
-        for (const Member& m : kMembers) {
+        for (const Member& m : MEMBERS) {
             if (m.kind == kind && SameName(member, m.name)) return (this->*m.handler)(args);
         }
         return {};
@@ -146,11 +146,11 @@ private:
         const std::optional<std::int32_t> setting = Number(args, 0);
         const Text* server = TextAt(args, 1);
         if (!setting || args.size() > 2) return {};
-        if (*setting == kProxyDefault) {
+        if (*setting == PROXY_DEFAULT) {
             proxy_.reset();
-        } else if (*setting == kProxyDirect) {
+        } else if (*setting == PROXY_DIRECT) {
             proxy_ = Text();
-        } else if (*setting == kProxyNamed && server && !server->empty()) {
+        } else if (*setting == PROXY_NAMED && server && !server->empty()) {
             proxy_ = *server;
         }
         return {};
@@ -180,8 +180,8 @@ private:
         const std::optional<std::int32_t> index = Number(args, 0);
         const std::optional<std::int32_t> value = Number(args, 1);
         if (!index || !value || args.size() != 2) return {};
-        if (*index == kOptionEnableRedirects) followRedirects_ = *value != 0;
-        if (*index == kOptionSslErrorIgnoreFlags) verifyCertificates_ = *value == 0;
+        if (*index == OPTION_ENABLE_REDIRECTS) followRedirects_ = *value != 0;
+        if (*index == OPTION_SSL_ERROR_IGNORE_FLAGS) verifyCertificates_ = *value == 0;
         return {};
     }
 
@@ -270,7 +270,7 @@ private:
         curl_easy_setopt(easy_, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
         curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, followRedirects_ ? 1L : 0L);
-        curl_easy_setopt(easy_, CURLOPT_MAXREDIRS, kMaxRedirects);
+        curl_easy_setopt(easy_, CURLOPT_MAXREDIRS, MAX_REDIRECTS);
         curl_easy_setopt(easy_, CURLOPT_SSL_VERIFYPEER, verifyCertificates_ ? 1L : 0L);
         curl_easy_setopt(easy_, CURLOPT_SSL_VERIFYHOST, verifyCertificates_ ? 2L : 0L);
         if (!caFile_.empty()) curl_easy_setopt(easy_, CURLOPT_CAINFO, caFile_.c_str());
@@ -279,7 +279,7 @@ private:
             curl_easy_setopt(easy_, CURLOPT_PROXY, proxy_->c_str());
             curl_easy_setopt(easy_, CURLOPT_NOPROXY, "");
         }
-        curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS, connectMs_ > 0 ? long{connectMs_} : kForeverMs);
+        curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS, connectMs_ > 0 ? long{connectMs_} : FOREVER_MS);
         curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, originList_.get());
         curl_easy_setopt(easy_, CURLOPT_PROXYHEADER, proxyList_.get());
         curl_easy_setopt(easy_, CURLOPT_HEADEROPT, CURLHEADER_SEPARATE);

@@ -17,7 +17,7 @@ bool NamesABusinessSite(const Text& text) {
 
 Resolution Derived(const Text& directLink) { return {.directLink = directLink}; }
 
-const Resolution kNoItem = {.failure = ResolveFailure::NoItem};
+const Resolution NO_ITEM = {.failure = ResolveFailure::NoItem};
 
 // A moved personal account's link carries no authkey: the share is named by the redeem
 // parameter (the original short link, encoded), or else by the link the user gave.
@@ -25,7 +25,7 @@ Resolution AnonymousDownloadUrl(const Text& text, const Text& link, ResolverSess
     const Text redeem = RedeemParameter(text);
     if (IsBase64Url(redeem)) return DriveItemDownloadUrl(ConcatText("u!", redeem), session);
     const Text linkHost = ExtractHost(link);
-    if (linkHost != SHORT_LINK_HOST && linkHost != PERSONAL_SHARE_HOST) return kNoItem;
+    if (linkHost != SHORT_LINK_HOST && linkHost != PERSONAL_SHARE_HOST) return NO_ITEM;
     return DriveItemDownloadUrl(ShareIdOfLink(link), session);
 }
 
@@ -38,26 +38,26 @@ Resolution DirectLinkFor(const Text& text, const Text& link, ResolverSession& se
         if (authkey.empty() && (targetHost == PERSONAL_SHARE_HOST || targetHost == PHOTOS_HOST)) {
             return AnonymousDownloadUrl(text, link, session);
         }
-        if (authkey.empty() || resid.empty()) return kNoItem;
+        if (authkey.empty() || resid.empty()) return NO_ITEM;
         return Derived(ConcatText("https://", STORAGE_HOST, "/items/", resid, "?authkey=", authkey));
     }
     if (NamesABusinessSite(text)) {
-        if (!IsBusinessHost(targetHost)) return kNoItem;
+        if (!IsBusinessHost(targetHost)) return NO_ITEM;
         const Text id = TextBetween(text, "id=", "&parent=");
         if (!id.empty()) return Derived(ConcatText("https://", targetHost, BusinessItemPath(id)));
         // Office documents and videos land on pages without the item's path; the share link
         // itself hands out the file when asked to.
-        return IsBusinessHost(ExtractHost(link)) ? Derived(WithDownloadParameter(link)) : kNoItem;
+        return IsBusinessHost(ExtractHost(link)) ? Derived(WithDownloadParameter(link)) : NO_ITEM;
     }
     if (targetHost == PHOTOS_HOST) return AnonymousDownloadUrl(text, link, session);
-    return kNoItem;
+    return NO_ITEM;
 }
 
 }  // namespace
 
 Resolution ResolveShareLink(const Text& linkBoxText, ResolverSession& session) {
     const Text link = LinkPart(linkBoxText);
-    if (HasUserPart(link)) return kNoItem;
+    if (HasUserPart(link)) return NO_ITEM;
     const bool onPersonalShareHost = CompareText(ExtractHost(link), PERSONAL_SHARE_HOST) == 0;
     std::int32_t status = 0;
     const Text text = onPersonalShareHost ? link : ExpandShortLink(link, session, &status);

@@ -70,11 +70,11 @@ struct Reader {
     }
 
     bool Escape(Text& out) {
-        static constexpr std::string_view kShort = "\"\\/bfnrt", kMeaning = "\"\\/\b\f\n\r\t";
-        const std::size_t simple = kShort.find(Peek());
+        static constexpr std::string_view ESCAPE_LETTERS = "\"\\/bfnrt", ESCAPED_BYTES = "\"\\/\b\f\n\r\t";
+        const std::size_t simple = ESCAPE_LETTERS.find(Peek());
         if (!AtEnd() && simple != std::string_view::npos) {
             ++at;
-            out += kMeaning[simple];
+            out += ESCAPED_BYTES[simple];
             return true;
         }
         unsigned unit = 0;
@@ -100,8 +100,8 @@ struct Reader {
             if ((next & 0xC0) != 0x80) return false;
             code = (code << 6) | (next & 0x3F);
         }
-        static constexpr unsigned kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+        static constexpr unsigned SMALLEST[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (code < SMALLEST[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
         out.append(in.substr(at, length));
         at += length;
         return true;

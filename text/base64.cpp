@@ -4,16 +4,16 @@
 
 namespace {
 
-constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char ALPHABET[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 // Value of each byte in the alphabet, -1 outside it.
 constexpr std::array<signed char, 256> MakeValues() {
     std::array<signed char, 256> values{};
     for (signed char& v : values) v = -1;
-    for (int i = 0; i < 64; ++i) values[static_cast<unsigned char>(kAlphabet[i])] = static_cast<signed char>(i);
+    for (int i = 0; i < 64; ++i) values[static_cast<unsigned char>(ALPHABET[i])] = static_cast<signed char>(i);
     return values;
 }
-constexpr std::array<signed char, 256> kValues = MakeValues();
+constexpr std::array<signed char, 256> VALUES = MakeValues();
 
 }  // namespace
 
@@ -27,10 +27,10 @@ Text Base64Encode(const Bytes& data) {
         const unsigned b0 = data[i];
         const unsigned b1 = i + 1 < data.size() ? data[i + 1] : 0;
         const unsigned b2 = i + 2 < data.size() ? data[i + 2] : 0;
-        encoded += kAlphabet[b0 >> 2];
-        encoded += kAlphabet[((b0 & 3) << 4) | (b1 >> 4)];
-        encoded += kAlphabet[((b1 & 15) << 2) | (b2 >> 6)];
-        encoded += kAlphabet[b2 & 63];
+        encoded += ALPHABET[b0 >> 2];
+        encoded += ALPHABET[((b0 & 3) << 4) | (b1 >> 4)];
+        encoded += ALPHABET[((b1 & 15) << 2) | (b2 >> 6)];
+        encoded += ALPHABET[b2 & 63];
     }
     const std::size_t r = data.size() % 3;
     if (r > 0) encoded.replace(encoded.size() - (3 - r), 3 - r, 3 - r, '=');
@@ -38,7 +38,7 @@ Text Base64Encode(const Bytes& data) {
 }
 
 Bytes Base64Decode(const Text& text) {
-    const Text cleaned = ReplaceText(RemoveSpaces(text), "\r\n", Text(), 1, kEveryOccurrence, true);
+    const Text cleaned = ReplaceText(RemoveSpaces(text), "\r\n", Text(), 1, EVERY_OCCURRENCE, true);
     const std::size_t length = cleaned.size();
     const std::size_t groups = (length + 3) / 4;
 
@@ -57,12 +57,12 @@ Bytes Base64Decode(const Text& text) {
                 slots[k] = 0;
                 continue;
             }
-            if (kValues[c] < 0) {
+            if (VALUES[c] < 0) {
                 slots[k] = c;
                 stop = k + 1;
                 break;
             }
-            slots[k] = static_cast<unsigned>(kValues[c]);
+            slots[k] = static_cast<unsigned>(VALUES[c]);
         }
         output.push_back(ToByte(static_cast<int>((4 * slots[0]) | (slots[1] / 16))));
         output.push_back(ToByte(static_cast<int>((16 * slots[1]) | (slots[2] / 4))));

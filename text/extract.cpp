@@ -20,8 +20,8 @@ Text ExtractHost(const Text& link) {
 Text TextBetween(const Text& text, const Text& leftMarker, const Text& rightMarker) {
     // Callers write a double quote inside a marker as "#引号".
     const Text quoteWord = "#\xD2\xFD\xBA\xC5";
-    const Text left = ReplaceText(leftMarker, quoteWord, "\"", 1, kEveryOccurrence, true);
-    const Text right = ReplaceText(rightMarker, quoteWord, "\"", 1, kEveryOccurrence, true);
+    const Text left = ReplaceText(leftMarker, quoteWord, "\"", 1, EVERY_OCCURRENCE, true);
+    const Text right = ReplaceText(rightMarker, quoteWord, "\"", 1, EVERY_OCCURRENCE, true);
     const int p = FindText(text, left);
     if (p == -1) return Text();
     const int s = p + TextLength(left);

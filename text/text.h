@@ -30,12 +30,12 @@ Text TextMiddle(const Text& text, int start, int count);
 // The first match at or after start (below 2: the first byte; past the end: -1); an empty what
 // gives 1 when a byte is searched. A match on an incomplete last character does not count.
 int FindText(const Text& text, const Text& what, int start = 1, bool ignoreCase = false);
-inline constexpr int kEveryOccurrence = -1;
+inline constexpr int EVERY_OCCURRENCE = -1;
 // Replaces count matches (negative: all) from start (below 1: 1), never searching a replacement;
 // the bytes before start stay. An incomplete last character that a one-byte what reaches
 // without matching is dropped; otherwise the bytes after the last match are copied as they are.
 Text ReplaceText(const Text& text, const Text& what, const Text& replacement = Text(), int start = 1,
-                 int count = kEveryOccurrence, bool caseSensitive = false);
+                 int count = EVERY_OCCURRENCE, bool caseSensitive = false);
 // The pieces between separators: the empty text gives none, an empty separator the whole text,
 // a separator at the end no empty last piece. An incomplete last character stays in the last piece.
 TextArray SplitText(const Text& text, const Text& separator);

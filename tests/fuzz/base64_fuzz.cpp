@@ -5,7 +5,7 @@
 
 namespace {
 
-const Text kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+const Text ALPHABET = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 int g_groupsDecoded = 0;
 void CountGroup() { ++g_groupsDecoded; }
@@ -18,7 +18,7 @@ void CheckRoundTrip(const Bytes& data, FuzzedDataProvider& input) {
     const Text encoded = Base64Encode(data);
     FUZZ_CHECK(encoded.size() == (data.size() + 2) / 3 * 4);
     const std::size_t padding = data.size() % 3 == 0 ? 0 : 3 - data.size() % 3;
-    FUZZ_CHECK(encoded.find_first_not_of(kAlphabet) == (padding ? encoded.size() - padding : Text::npos));
+    FUZZ_CHECK(encoded.find_first_not_of(ALPHABET) == (padding ? encoded.size() - padding : Text::npos));
     FUZZ_CHECK(encoded.find_first_not_of('=', encoded.size() - padding) == Text::npos);
     FUZZ_CHECK(Base64Decode(encoded) == data);
 
@@ -45,7 +45,7 @@ void CheckAnyText(const Text& text) {
 // "A", and what follows whole groups never changes what they decoded to.
 void CheckAlphabetPrefix(const Text& raw, const Text& rest) {
     Text groups;
-    for (char c : raw) groups += kAlphabet[static_cast<unsigned char>(c) % 64];
+    for (char c : raw) groups += ALPHABET[static_cast<unsigned char>(c) % 64];
     const Text padded = ConcatText(groups, Text((4 - groups.size() % 4) % 4, 'A'));
     const Bytes decoded = Base64Decode(groups);
     FUZZ_CHECK(decoded == Base64Decode(padded));

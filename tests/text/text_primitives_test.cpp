@@ -160,45 +160,45 @@ struct ReplaceCase {
 
 TEST(ReplaceText, ReplacesInCharacterStepsWithoutSearchingTheReplacement) {
     const ReplaceCase cases[] = {
-        {"Cookie: a; COOKIE:b", "Cookie:", "", 1, kEveryOccurrence, false, " a; b"},
-        {"Cookie: a; COOKIE:b", "Cookie:", "", 1, kEveryOccurrence, true, " a; COOKIE:b"},
-        {"aaa", "a", "aa", 1, kEveryOccurrence, true, "aaaaaa"},
-        {"aaaa", "aa", "b", 1, kEveryOccurrence, true, "bb"},
-        {"aaa", "aa", "b", 1, kEveryOccurrence, true, "ba"},
-        {"abcabc", "b", "X", 3, kEveryOccurrence, true, "abcaXc"},
-        {"abcabc", "b", "X", 0, kEveryOccurrence, true, "aXcaXc"},  // start below 1 counts as 1
+        {"Cookie: a; COOKIE:b", "Cookie:", "", 1, EVERY_OCCURRENCE, false, " a; b"},
+        {"Cookie: a; COOKIE:b", "Cookie:", "", 1, EVERY_OCCURRENCE, true, " a; COOKIE:b"},
+        {"aaa", "a", "aa", 1, EVERY_OCCURRENCE, true, "aaaaaa"},
+        {"aaaa", "aa", "b", 1, EVERY_OCCURRENCE, true, "bb"},
+        {"aaa", "aa", "b", 1, EVERY_OCCURRENCE, true, "ba"},
+        {"abcabc", "b", "X", 3, EVERY_OCCURRENCE, true, "abcaXc"},
+        {"abcabc", "b", "X", 0, EVERY_OCCURRENCE, true, "aXcaXc"},  // start below 1 counts as 1
         {"abab", "a", "X", 1, 1, true, "Xbab"},
         {"abab", "a", "X", 1, 0, true, "abab"},
-        {"abc", "a", "X", 4, kEveryOccurrence, true, "abc"},
-        {"abc", "c", "X", 3, kEveryOccurrence, true, "abX"},
-        {"abc", "", "X", 1, kEveryOccurrence, true, "abc"},
-        {"", "a", "X", 1, kEveryOccurrence, true, ""},
-        {"\r\nx\r\n", "\r\n", "", 1, kEveryOccurrence, true, "x"},
+        {"abc", "a", "X", 4, EVERY_OCCURRENCE, true, "abc"},
+        {"abc", "c", "X", 3, EVERY_OCCURRENCE, true, "abX"},
+        {"abc", "", "X", 1, EVERY_OCCURRENCE, true, "abc"},
+        {"", "a", "X", 1, EVERY_OCCURRENCE, true, ""},
+        {"\r\nx\r\n", "\r\n", "", 1, EVERY_OCCURRENCE, true, "x"},
         // Second bytes are stepped over and never folded.
         {"\xB0"
          "aa",
-         "a", "X", 1, kEveryOccurrence, true,
+         "a", "X", 1, EVERY_OCCURRENCE, true,
          "\xB0"
          "aX"},
         {"\xB0"
          "Aa",
-         "a", "X", 1, kEveryOccurrence, false,
+         "a", "X", 1, EVERY_OCCURRENCE, false,
          "\xB0"
          "AX"},
-        {"\xB0\xA1\xA1", "\xA1\xA1", "_", 1, kEveryOccurrence, true, "\xB0\xA1\xA1"},
+        {"\xB0\xA1\xA1", "\xA1\xA1", "_", 1, EVERY_OCCURRENCE, true, "\xB0\xA1\xA1"},
         // Walking from the start skips the bytes before it, characters or not.
         {"\xB0"
          "ab",
-         "a", "X", 2, kEveryOccurrence, true,
+         "a", "X", 2, EVERY_OCCURRENCE, true,
          "\xB0"
          "Xb"},
         // An incomplete final character: dropped by a one-byte what that misses it, replaced by
         // one that matches it, copied when what is longer or the count is used up.
-        {"ab\xB0", "a", "X", 1, kEveryOccurrence, true, "Xb"},
-        {"ab\xB0", "z", "X", 1, kEveryOccurrence, true, "ab"},
-        {"ab\xB0", "\xB0", "X", 1, kEveryOccurrence, true, "abX"},
-        {"ab\xB0", "ab", "X", 1, kEveryOccurrence, true, "X\xB0"},
-        {"ab\xB0", "zz", "X", 1, kEveryOccurrence, true, "ab\xB0"},
+        {"ab\xB0", "a", "X", 1, EVERY_OCCURRENCE, true, "Xb"},
+        {"ab\xB0", "z", "X", 1, EVERY_OCCURRENCE, true, "ab"},
+        {"ab\xB0", "\xB0", "X", 1, EVERY_OCCURRENCE, true, "abX"},
+        {"ab\xB0", "ab", "X", 1, EVERY_OCCURRENCE, true, "X\xB0"},
+        {"ab\xB0", "zz", "X", 1, EVERY_OCCURRENCE, true, "ab\xB0"},
         {"aab\xB0", "a", "X", 1, 1, true, "Xab\xB0"},
         {"aab\xB0", "a", "X", 1, 2, true, "XXb\xB0"},
         {"aab\xB0", "a", "X", 1, 3, true, "XXb"},

@@ -193,7 +193,7 @@ TEST(CharacterWalks, StayLinearOnLargeTexts) {
     EXPECT_EQ(FindText(leads + "\xB0\xB1", "\xB0\xB1"), static_cast<int>(kLarge) + 1);
     EXPECT_EQ(FindText(leads + "\xB0\xB0\xB1", "\xB0\xB1"), -1);
     EXPECT_EQ(FindText(leads + "\xB0\xB0\xB1", "\xB0\xB1", 2), static_cast<int>(kLarge) + 2);
-    EXPECT_EQ(TextLength(ReplaceText(leads, "\xB0\xB0", "x", 1, kEveryOccurrence, true)), static_cast<int>(kLarge / 2));
+    EXPECT_EQ(TextLength(ReplaceText(leads, "\xB0\xB0", "x", 1, EVERY_OCCURRENCE, true)), static_cast<int>(kLarge / 2));
     EXPECT_EQ(TextLength(TrimBoth(leads + " \xA1\xA1")), static_cast<int>(kLarge));
     EXPECT_EQ(TextLength(TrimBoth(leads + "\xB0 ")), static_cast<int>(kLarge) + 2);  // the space is a second byte
     EXPECT_EQ(TextLength(RemoveSpaces(leads + "\xB0 \xA1\xA1")), static_cast<int>(kLarge) + 2);
@@ -202,7 +202,7 @@ TEST(CharacterWalks, StayLinearOnLargeTexts) {
     pairs.reserve(kLarge);
     while (pairs.size() < kLarge) pairs += "a ";
     EXPECT_EQ(TextLength(RemoveSpaces(pairs)), static_cast<int>(kLarge / 2));
-    EXPECT_EQ(TextLength(ReplaceText(pairs, "A", "", 1, kEveryOccurrence, false)), static_cast<int>(kLarge / 2));
+    EXPECT_EQ(TextLength(ReplaceText(pairs, "A", "", 1, EVERY_OCCURRENCE, false)), static_cast<int>(kLarge / 2));
     Text lines;
     lines.reserve(kLarge);
     while (lines.size() < kLarge) lines += Text(62, '\xB0') + "\r\n";
