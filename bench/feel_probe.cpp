@@ -221,13 +221,13 @@ std::string ClipboardRounds(int n, const std::string& text) {
 // requests N METHOD,URL,BODY ...: N times each request in turn, with redirects off; a sample is
 // the time of all of them. One request object serves every request of the probe, made by the
 // first, as the program's session makes one for all of its requests.
-std::string Requests(int n, const Args& specs) {
+std::string Requests(int n, const Args& requests) {
     static std::shared_ptr<RequestObject> object;
     std::vector<double> times;
     for (int i = 0; i < n; ++i) {
         const double start = Now();
-        for (const std::string& spec : specs) {
-            std::istringstream parts(spec);
+        for (const std::string& request : requests) {
+            std::istringstream parts(request);
             std::string method, url, body;
             std::getline(parts, method, ',');
             std::getline(parts, url, ',');
